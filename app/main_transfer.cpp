@@ -1,0 +1,3 @@
+#include "app/main_transfer.h"
+
+MainTransfer mainTransfer;

@@ -1,0 +1,3 @@
+#include "engine/copy_job.h"
+
+CopyJob copyJob;

@@ -1,0 +1,249 @@
+// The running job: one 32768-byte block per idle turn, the recovery from a
+// full disk into further target pieces, completion and stopping.
+#include <cerrno>
+#include <cstdio>
+
+#include "app/main_transfer.h"
+#include "engine/copy_job.h"
+#include "engine/job_view.h"
+#include "engine/messages.h"
+
+namespace {
+
+enum class Close { Nothing, Source, Both };
+
+// Every way a job ends short of completion: the files named are closed, the
+// saved attributes go back where asked, and the window looks idle again.
+void endJob(JobView& view, FileServices& files, Close close, bool restoreAttributes) {
+    if (close == Close::Both) files.close(copyJob.targetFile);
+    if (close != Close::Nothing) files.close(copyJob.sourceFile);
+    if (restoreAttributes) files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+    view.setProgress(0);
+    copyJob.state = Idle;
+    view.setProgressLine1("");
+    view.setProgressLine2("");
+    view.setIdleControls();
+}
+
+bool diskIsFull(FileServices& files) {
+    return errno == ENOSPC && files.systemError() == ErrorDiskFull;
+}
+
+void formatWriteError(FileServices& files, int error, std::uint32_t systemCode) {
+    std::snprintf(copyJob.messageText, sizeof copyJob.messageText, "Write error : %s\r\n( %d / %d )",
+                  files.errorText(error), error, static_cast<int>(systemCode));
+}
+
+// A full-block write that failed for another reason than a full disk. True
+// when a retry finally wrote the whole block.
+bool handleWriteError(JobView& view, FileServices& files) {
+    int error = errno;
+    std::uint32_t systemCode = files.systemError();
+    formatWriteError(files, error, systemCode);
+    if (copyJob.lastCount != 0) {
+        showError(view, copyJob.messageText);
+        endJob(view, files, Close::Both, true);  // ending H
+        return false;
+    }
+    view.beep();
+    for (;;) {
+        copyJob.boxAnswer = view.messageBox(copyJob.messageText, "Error", box::RetryCancel | box::IconHand);
+        if (copyJob.boxAnswer != box::IdRetry) {
+            endJob(view, files, Close::Both, true);  // ending I
+            return false;
+        }
+        copyJob.lastCount = files.write(copyJob.targetFile, copyJob.blockPointer, BlockSize);
+        if (copyJob.lastCount == static_cast<int>(BlockSize)) return true;
+    }
+}
+
+bool tooLongTarget(JobView& view, FileServices& files) {
+    showError(view, "   Target file name is too long\t\t\t ");
+    endJob(view, files, Close::Source, false);  // as ending D
+    return false;
+}
+
+// Opens the next piece under targetPath and writes into it the sector that
+// did not fit. False when the job ended instead.
+bool reopenTarget(JobView& view, FileServices& files) {
+    if (!composeTarget()) return tooLongTarget(view, files);
+    if (checkReservedNames() == 1) {
+        showError(view, copyJob.messageText);
+        endJob(view, files, Close::Source, false);  // ending D
+        return false;
+    }
+    for (;;) {
+        copyJob.composedTried = 0;
+        copyJob.reopenAgain = 1;
+        while (copyJob.reopenAgain == 1) {
+            copyJob.targetFile = files.open(copyJob.targetPath, OpenMode::Overwrite);
+            if (copyJob.targetFile == -1) {
+                int error = errno;
+                if (error == EACCES && copyJob.composedTried == 0) {
+                    if (!composeTarget()) return tooLongTarget(view, files);
+                    copyPath(copyJob.targetPath, copyJob.composedTarget);
+                    copyJob.composedTried = 1;
+                    continue;
+                }
+                formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
+                if (!askRetry(view, copyJob.messageText)) {
+                    endJob(view, files, Close::Source, false);  // ending E
+                    return false;
+                }
+                continue;
+            }
+            if (files.fileLength(copyJob.targetFile) > 0) {
+                bool retry = askRetry(view, "   Target file already exists\t\t\t ");
+                files.close(copyJob.targetFile);
+                if (!retry) {
+                    endJob(view, files, Close::Source, false);  // ending F
+                    return false;
+                }
+                continue;
+            }
+            copyJob.reopenAgain = 0;
+        }
+
+        copyJob.sectorCount = files.write(copyJob.targetFile, copyJob.sectorPointer, SectorSize);
+        if (copyJob.sectorCount == static_cast<int>(SectorSize)) return true;
+        formatErrorMessage(files, "   Error writing the file\t\t\t\r\n   %s", errno);
+        if (!askRetry(view, copyJob.messageText)) {
+            endJob(view, files, Close::Both, false);  // ending G
+            return false;
+        }
+        files.close(copyJob.targetFile);
+        files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+    }
+}
+
+// The target disk is full: the filled piece is finished and the user says
+// how to go on. False when the job ended.
+bool recoverFromFullDisk(JobView& view, FileServices& files) {
+    if (copyJob.sourceStampStatus == 0) files.setFileTime(copyJob.targetFile, copyJob.sourceStamp);
+    // The piece must be on the device before the user may take the disk out.
+    files.commit(copyJob.targetFile);
+    files.close(copyJob.targetFile);
+    files.setAttributes(copyJob.targetPath, copyJob.sourceAttributes);
+
+    copyJob.writtenBefore = copyJob.blockIndex * BlockSize + std::uint64_t{copyJob.sectorIndex} * SectorSize;
+    copyJob.targetLength = 0;
+    copyJob.appendMode = 0;
+    std::uint64_t left = copyJob.totalSize > copyJob.writtenBefore ? copyJob.totalSize - copyJob.writtenBefore : 0;
+    std::snprintf(copyJob.leftText, sizeof copyJob.leftText, "Left : %lluKb",
+                  static_cast<unsigned long long>(left / 1024));
+
+    copyJob.dialogResult = view.diskFull();
+    if (copyJob.dialogResult == answer::Continue) return reopenTarget(view, files);
+    if (copyJob.dialogResult != answer::ChangeTarget) {
+        endJob(view, files, Close::Source, false);  // ending B
+        return false;
+    }
+
+    copyPath(copyJob.changeTargetText, copyJob.targetPath);
+    copyJob.changeTargetResult = view.changeTarget();
+    if (copyJob.changeTargetResult == answer::NewTarget) {
+        copyPath(copyJob.targetPath, copyJob.changeTargetText);
+        for (char& c : copyJob.targetPath)
+            if (c == '/') c = '\\';
+        return reopenTarget(view, files);
+    }
+    if (copyJob.changeTargetResult == answer::KeepTarget) return reopenTarget(view, files);
+    endJob(view, files, Close::Source, false);  // ending C
+    return false;
+}
+
+// Writes the block again sector by sector until the disk is full, going on
+// into new pieces. False when the job ended.
+bool fillSectors(JobView& view, FileServices& files) {
+    unsigned sectors = BlockSize / SectorSize;
+    if (copyJob.blockIndex == copyJob.lastBlock)
+        sectors = static_cast<unsigned>(((copyJob.totalSize % BlockSize) + SectorSize - 1) / SectorSize);
+    for (copyJob.sectorIndex = 0; copyJob.sectorIndex < sectors; ++copyJob.sectorIndex) {
+        copyJob.sectorPointer = copyJob.copyBuffer + copyJob.sectorIndex * SectorSize;
+        int written = files.write(copyJob.targetFile, copyJob.sectorPointer, SectorSize);
+        if (written == static_cast<int>(SectorSize)) continue;
+        if (written == -1 && diskIsFull(files)) {
+            if (!recoverFromFullDisk(view, files)) return false;
+            continue;
+        }
+        // Any other failure would leave a hole in the copy: it ends the job
+        // as a failed block write does.
+        copyJob.lastCount = written;
+        formatWriteError(files, errno, files.systemError());
+        showError(view, copyJob.messageText);
+        endJob(view, files, Close::Both, true);
+        return false;
+    }
+    return true;
+}
+
+void completeJob(JobView& view, FileServices& files) {
+    view.setProgress(100);
+    copyJob.state = Idle;
+    std::uint64_t finalLength = copyJob.totalSize - copyJob.writtenBefore;
+    if (copyJob.appendMode == 1) finalLength += copyJob.targetLength;
+    files.changeSize(copyJob.targetFile, finalLength);
+    files.close(copyJob.sourceFile);
+    if (copyJob.sourceStampStatus == 0) files.setFileTime(copyJob.targetFile, copyJob.sourceStamp);
+    files.close(copyJob.targetFile);
+    files.setAttributes(copyJob.targetPath, copyJob.sourceAttributes);
+    view.setProgressLine1("");
+    view.setProgressLine2("");
+    if (mainTransfer.moveFile == 1) {
+        files.setAttributes(copyJob.sourcePath, AttrNormal);
+        if (files.deleteFile(copyJob.sourcePath) != 0) {
+            formatErrorMessage(files, "   Couldn't delete source file\t\t\t\r\n   %s", errno);
+            showError(view, copyJob.messageText);
+        }
+    }
+    view.setProgress(0);
+    view.setIdleControls();
+}
+
+}  // namespace
+
+bool copyStep(JobView& view, FileServices& files) {
+    if (copyJob.state != Ready) return true;
+    copyJob.state = InStep;
+
+    copyJob.lastCount = files.read(copyJob.sourceFile, copyJob.blockPointer, BlockSize);
+    if (copyJob.lastCount < 0 ||
+        (copyJob.lastCount < static_cast<int>(BlockSize) && copyJob.blockIndex != copyJob.lastBlock)) {
+        formatErrorMessage(files, "   Error reading source file\t\t\t\r\n   %s", errno);
+        showError(view, copyJob.messageText);
+        endJob(view, files, Close::Both, true);  // ending A
+        return true;
+    }
+
+    copyJob.lastCount = files.write(copyJob.targetFile, copyJob.blockPointer, BlockSize);
+    if (copyJob.lastCount != static_cast<int>(BlockSize)) {
+        if (diskIsFull(files)) {
+            if (!fillSectors(view, files)) return true;
+        } else if (!handleWriteError(view, files)) {
+            return true;
+        }
+    }
+
+    if (copyJob.lastBlock > 1) {
+        auto percent = static_cast<unsigned>(copyJob.blockIndex * 100 / copyJob.lastBlock);
+        view.setProgress(percent);
+        std::snprintf(copyJob.progressText, sizeof copyJob.progressText, "Current     :    %lluKb  (%u%%)",
+                      static_cast<unsigned long long>(copyJob.blockIndex * 32), percent);
+        view.setProgressLine2(copyJob.progressText);
+    }
+    ++copyJob.blockIndex;
+    copyJob.state = Ready;
+    if (copyJob.blockIndex > copyJob.lastBlock) completeJob(view, files);
+    return true;
+}
+
+void stopJob(JobView& view, FileServices& files) {
+    // A question or dialog of a running step is modal; the job is only
+    // stopped between two steps.
+    if (copyJob.state != Ready) return;
+    view.beep();
+    int answer = view.messageBox("   Do you want to terminate copying?  \t\t\t ", "Warning",
+                                 box::YesNo | box::IconQuestion | box::DefButton2);
+    if (answer != box::IdYes) return;
+    endJob(view, files, Close::Both, true);
+}

@@ -1,0 +1,55 @@
+// The copy engine's narrow view of the windows: what it asks of the main
+// dialog and of the questions it puts to the user. The main dialog implements
+// it; the engine's tests implement it with a scripted user.
+#pragma once
+
+// Message box flags and answers, with the platform's values.
+namespace box {
+constexpr unsigned Ok = 0x0;
+constexpr unsigned OkCancel = 0x1;
+constexpr unsigned YesNo = 0x4;
+constexpr unsigned RetryCancel = 0x5;
+constexpr unsigned IconHand = 0x10;
+constexpr unsigned IconQuestion = 0x20;
+constexpr unsigned IconExclamation = 0x30;
+constexpr unsigned DefButton2 = 0x100;
+
+constexpr int IdOk = 1;
+constexpr int IdCancel = 2;
+constexpr int IdRetry = 4;
+constexpr int IdYes = 6;
+constexpr int IdNo = 7;
+}  // namespace box
+
+// Result codes of the job's dialogs.
+namespace answer {
+constexpr int Overwrite = 1;      // Confirm File Overwrite
+constexpr int Append = 1104;
+constexpr int Continue = 1;       // Disk is full
+constexpr int ChangeTarget = 1104;
+constexpr int NewTarget = 1;      // Change target
+constexpr int KeepTarget = 1601;
+constexpr int Cancel = 2;         // any of them
+}  // namespace answer
+
+class JobView {
+public:
+    virtual ~JobView() = default;
+
+    // Copies the main dialog's controls into mainTransfer.
+    virtual void saveControls() = 0;
+    virtual void setRunningControls() = 0;
+    virtual void setIdleControls() = 0;
+    virtual void setProgress(unsigned percent) = 0;
+    virtual void setProgressLine1(const char* text) = 0;
+    virtual void setProgressLine2(const char* text) = 0;
+
+    virtual void beep() = 0;
+    // A message box owned by the main dialog; returns the button pressed.
+    virtual int messageBox(const char* text, const char* caption, unsigned flags) = 0;
+
+    // The job's modal dialogs; each reads copyJob and returns its result code.
+    virtual int confirmOverwrite() = 0;  // 1, 1104 or 2
+    virtual int diskFull() = 0;          // 1, 1104 or 2
+    virtual int changeTarget() = 0;      // 1, 1601 or 2; may rewrite changeTargetText
+};
