@@ -2,6 +2,7 @@
 // user must decide, opens both files and leaves the job Ready.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/main_transfer.h"
 #include "engine/copy_job.h"
@@ -28,6 +29,11 @@ bool openFirstTarget(JobView& view, FileServices& files, std::uint32_t composedA
         }
         int error = errno;
         if (error == EACCES && copyJob.composedTried == 0) {
+            // A file refused (locked by another program, say) had its
+            // attributes reset; they go back before the job turns to
+            // another path, since every later restore goes to that path.
+            if (!targetIsFolder && std::strcmp(copyJob.targetPath, copyJob.composedTarget) != 0)
+                files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
             copyPath(copyJob.targetPath, copyJob.composedTarget);
             copyJob.composedTried = 1;
             // The folder keeps its own attributes; what a stop puts back on
@@ -47,10 +53,10 @@ bool openFirstTarget(JobView& view, FileServices& files, std::uint32_t composedA
 }
 
 // Resets the target's attributes so that it can be written; a folder named
-// as the target keeps its own.
-void makeTargetWritable(FileServices& files, bool targetPathIsFolder) {
+// as the target, or found where the composed file would be, keeps its own.
+void makeTargetWritable(FileServices& files, bool targetPathIsFolder, bool composedIsFolder) {
     if (!targetPathIsFolder) files.setAttributes(copyJob.targetPath, AttrNormal);
-    files.setAttributes(copyJob.composedTarget, AttrNormal);
+    if (!composedIsFolder) files.setAttributes(copyJob.composedTarget, AttrNormal);
 }
 
 }  // namespace
@@ -107,7 +113,8 @@ void startJob(JobView& view, FileServices& files) {
         return;
     }
 
-    makeTargetWritable(files, targetIsFolder);
+    bool composedIsFolder = isFolder(composedAttributes);
+    makeTargetWritable(files, targetIsFolder, composedIsFolder);
     if (!openFirstTarget(view, files, composedAttributes, targetIsFolder)) return;
 
     copyJob.targetLength = files.fileLength(copyJob.targetFile);
@@ -129,7 +136,7 @@ void startJob(JobView& view, FileServices& files) {
             return;
         }
 
-        makeTargetWritable(files, false);  // targetPath names the file by now
+        makeTargetWritable(files, false, composedIsFolder);  // targetPath names the file by now
         copyJob.targetFile = files.open(copyJob.targetPath, copyJob.targetOpenMode);
         if (copyJob.targetFile == -1) {
             formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", errno);

@@ -216,6 +216,7 @@ int MemFileSystem::commit(int file) {
 std::uint64_t MemFileSystem::fileLength(int file) {
     Handle* h = handle(file);
     if (!h) return static_cast<std::uint64_t>(fail(EBADF, 6));
+    if (auto fake = fakeLengths_.find(h->path); fake != fakeLengths_.end()) return fake->second;
     return files_[h->path].data.size();
 }
 

@@ -42,6 +42,9 @@ public:
     void failSectorWrite(const std::string& path, int errorNumber, std::uint32_t systemCode, int times = 1);
     void failDelete(const std::string& path, int errorNumber) { deleteFaults_[key(path)] = errorNumber; }
     void unreadableStamp(const std::string& path) { file(path).stampReadable = false; }
+    // The file's length as fileLength gives it, whatever bytes it holds (for
+    // sizes far beyond what the test can store).
+    void fakeLength(const std::string& path, std::uint64_t length) { fakeLengths_[key(path)] = length; }
 
     // Inspection.
     bool exists(const std::string& path) const { return files_.count(key(path)) != 0; }
@@ -108,6 +111,7 @@ private:
     std::map<std::string, std::vector<ReadFault>> readFaults_;
     std::map<std::string, std::vector<WriteFault>> writeFaults_;
     std::map<std::string, int> deleteFaults_;
+    std::map<std::string, std::uint64_t> fakeLengths_;
     std::vector<Handle> handles_ = std::vector<Handle>(64);
     std::string currentDirectory_ = "C:\\work";
     std::uint32_t systemError_ = 0;

@@ -34,12 +34,14 @@ void ScriptedView::beep() {
 int ScriptedView::messageBox(const char* text, const char* caption, unsigned flags) {
     boxes.push_back({text, caption, flags});
     events += 'm';
+    if (onBox) onBox(boxes.back());
     return take(boxAnswers, text);
 }
 
 int ScriptedView::confirmOverwrite() {
     ++overwriteQuestions;
     events += 'o';
+    if (onOverwrite) onOverwrite();
     return take(overwriteAnswers, "Confirm File Overwrite");
 }
 

@@ -36,6 +36,12 @@ public:
     std::deque<ChangeTargetAnswer> changeTargetAnswers;
     // Runs when "Disk is full" shows, before it is answered (to swap disks).
     std::function<void()> onDiskFull;
+    // Runs when a message box shows, before it is answered (to free a path
+    // under a Retry, or to look at the files while the question is up).
+    std::function<void(const Box&)> onBox;
+    // Runs when "Confirm File Overwrite" shows, before it is answered (to see
+    // what the dialog reads from copyJob and the files as they are then).
+    std::function<void()> onOverwrite;
 
     // What was shown.
     int beeps = 0;
