@@ -1,9 +1,9 @@
 // Whole jobs must not touch the heap: the job's state, its block buffer and
 // every text it shows live in static storage. This program counts every
-// allocation of the process while jobs run over a file system and a view that
-// need no heap themselves, so any count is the engine's (or something it
-// calls). It replaces the allocation functions, so it runs apart from the
-// other engine tests.
+// allocation of the process while jobs run over the in-memory file system and
+// the scripted view; counting pauses inside their calls, so any count is the
+// engine's own. It replaces the allocation functions, so it runs apart from
+// the other engine tests.
 #include <doctest/doctest.h>
 
 #include <atomic>
@@ -13,10 +13,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "app/main_transfer.h"
 #include "engine/copy_job.h"
 #include "engine/job_view.h"
+#include "tests/support/mem_file_system.h"
+#include "tests/support/scripted_view.h"
 
 // ---------------------------------------------------------------------------
 // Counting.
@@ -130,294 +133,92 @@ long allocationsIn(Work work) {
     return allocations.load();
 }
 
-// ---------------------------------------------------------------------------
-// A file system in fixed storage: a few file slots of fixed size, a few
-// folders, a capacity per drive letter.
-
-constexpr std::size_t SlotBytes = 1100000;  // a 1 MB source and a block beyond it
-constexpr int SlotCount = 6;
-constexpr int FolderCount = 4;
-constexpr int HandleCount = 8;
-constexpr int FirstHandle = 3;
-
-std::uint8_t slotStorage[SlotCount][SlotBytes];
-
-bool samePath(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = *a == '/' ? '\\' : *a;
-        char y = *b == '/' ? '\\' : *b;
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-        if (x == '\0') return true;
-    }
-}
-
-int driveIndex(const char* path) {
-    char letter = path[0] != '\0' && path[1] == ':' ? path[0] : 'C';
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    return letter >= 'A' && letter <= 'Z' ? letter - 'A' : 2;
-}
-
-class FixedFileSystem final : public FileServices {
+// Counting stops for the length of a call into the test's own fakes.
+class Paused {
 public:
-    struct Slot {
-        bool used;
-        char path[PathSize];
-        std::uint32_t attributes;
-        DosStamp stamp;
-        std::uint64_t length;
-    };
+    Paused() : was_(counting.exchange(false)) {}
+    ~Paused() { counting.store(was_); }
+    Paused(const Paused&) = delete;
+    Paused& operator=(const Paused&) = delete;
 
-    FixedFileSystem() {
-        for (std::uint64_t& c : capacity_) c = UINT64_MAX;
-    }
+private:
+    bool was_;
+};
 
-    void addFolder(const char* path) {
-        for (auto& folder : folders_) {
-            if (folder[0] == '\0') {
-                std::snprintf(folder, sizeof folder, "%s", path);
-                return;
-            }
-        }
-    }
-    void addFile(const char* path, const std::uint8_t* data, std::uint64_t length, std::uint32_t attributes,
-                 DosStamp stamp) {
-        int slot = freeSlot();
-        REQUIRE(slot >= 0);
-        slots_[slot] = Slot{true, {}, attributes, stamp, length};
-        std::snprintf(slots_[slot].path, PathSize, "%s", path);
-        std::memcpy(slotStorage[slot], data, length);
-    }
-    void setCapacity(char drive, std::uint64_t bytes) { capacity_[drive - 'A'] = bytes; }
+// The in-memory file system, its calls left out of the count.
+class UncountedFiles final : public FileServices {
+public:
+    explicit UncountedFiles(MemFileSystem& files) : files_(files) {}
 
-    // The user takes the full disk out of the drive and puts in an empty one:
-    // the files on it are kept aside, in the order they filled, on drive Z.
-    void swapDisk(char drive) {
-        for (Slot& slot : slots_) {
-            if (!slot.used || driveIndex(slot.path) != drive - 'A') continue;
-            std::snprintf(slot.path, PathSize, "Z:\\piece%d", ++piecesAside_);
-        }
-    }
-    const Slot* find(const char* path) const {
-        for (const Slot& slot : slots_)
-            if (slot.used && samePath(slot.path, path)) return &slot;
-        return nullptr;
-    }
-    const std::uint8_t* bytes(const Slot* slot) const { return slotStorage[slot - slots_]; }
-    int piecesAside() const { return piecesAside_; }
-    int openFiles() const {
-        int count = 0;
-        for (const OpenFile& h : handles_) count += h.open ? 1 : 0;
-        return count;
-    }
-
-    int open(const char* path, OpenMode mode) override {
-        for (const auto& folder : folders_)
-            if (folder[0] != '\0' && samePath(folder, path)) return fail(EACCES, 5);
-        bool writing = mode != OpenMode::Source;
-        int slot = slotOf(path);
-        if (slot < 0) {
-            if (!writing || mode == OpenMode::Append) return fail(ENOENT, 2);
-            slot = freeSlot();
-            if (slot < 0) return fail(ENOSPC, ErrorDiskFull);
-            slots_[slot] = Slot{true, {}, AttrArchive, DosStamp{}, 0};
-            std::snprintf(slots_[slot].path, PathSize, "%s", path);
-        } else if (writing && (slots_[slot].attributes & AttrReadOnly) != 0) {
-            return fail(EACCES, 5);
-        }
-        for (int i = 0; i < HandleCount; ++i) {
-            if (handles_[i].open) continue;
-            bool atEnd = mode == OpenMode::FirstTarget || mode == OpenMode::Append;
-            handles_[i] = OpenFile{true, slot, 0, writing, atEnd};
-            return i + FirstHandle;
-        }
-        return fail(EMFILE, 4);
-    }
-    int read(int file, void* buffer, unsigned count) override {
-        OpenFile* h = handle(file);
-        if (!h || h->writing) return fail(EBADF, 6);
-        const Slot& slot = slots_[h->slot];
-        std::uint64_t left = slot.length > h->position ? slot.length - h->position : 0;
-        unsigned n = left < count ? static_cast<unsigned>(left) : count;
-        std::memcpy(buffer, slotStorage[h->slot] + h->position, n);
-        h->position += n;
-        return static_cast<int>(n);
-    }
+    int open(const char* path, OpenMode mode) override { Paused paused; return files_.open(path, mode); }
+    int read(int file, void* buffer, unsigned count) override { Paused paused; return files_.read(file, buffer, count); }
     int write(int file, const void* buffer, unsigned count) override {
-        OpenFile* h = handle(file);
-        if (!h || !h->writing) return fail(EBADF, 6);
-        Slot& slot = slots_[h->slot];
-        if (h->appending) h->position = slot.length;
-        std::uint64_t end = h->position + count;
-        std::uint64_t growth = end > slot.length ? end - slot.length : 0;
-        if (growth > room(driveIndex(slot.path))) return fail(ENOSPC, ErrorDiskFull);
-        if (end > SlotBytes) return fail(EFBIG, 223);
-        std::memcpy(slotStorage[h->slot] + h->position, buffer, count);
-        h->position = end;
-        if (end > slot.length) slot.length = end;
-        return static_cast<int>(count);
+        Paused paused;
+        return files_.write(file, buffer, count);
     }
-    void close(int file) override {
-        if (OpenFile* h = handle(file)) h->open = false;
-    }
-    int commit(int file) override { return handle(file) ? 0 : fail(EBADF, 6); }
-    std::uint64_t fileLength(int file) override {
-        OpenFile* h = handle(file);
-        return h ? slots_[h->slot].length : static_cast<std::uint64_t>(fail(EBADF, 6));
-    }
-    int changeSize(int file, std::uint64_t length) override {
-        OpenFile* h = handle(file);
-        if (!h || !h->writing || length > SlotBytes) return fail(EBADF, 6);
-        Slot& slot = slots_[h->slot];
-        if (length > slot.length) std::memset(slotStorage[h->slot] + slot.length, 0, length - slot.length);
-        slot.length = length;
-        return 0;
-    }
-    int getFileTime(int file, DosStamp& stamp) override {
-        OpenFile* h = handle(file);
-        if (!h) return fail(EBADF, 6);
-        stamp = slots_[h->slot].stamp;
-        return 0;
-    }
-    int setFileTime(int file, DosStamp stamp) override {
-        OpenFile* h = handle(file);
-        if (!h) return fail(EBADF, 6);
-        slots_[h->slot].stamp = stamp;
-        return 0;
-    }
-    int deleteFile(const char* path) override {
-        int slot = slotOf(path);
-        if (slot < 0) return fail(ENOENT, 2);
-        if ((slots_[slot].attributes & AttrReadOnly) != 0) return fail(EACCES, 5);
-        slots_[slot].used = false;
-        return 0;
-    }
-    std::uint32_t systemError() override { return systemError_; }
-    const char* errorText(int errorNumber) override { return std::strerror(errorNumber); }
-    std::uint32_t getAttributes(const char* path) override {
-        int slot = slotOf(path);
-        if (slot >= 0) return slots_[slot].attributes;
-        for (const auto& folder : folders_)
-            if (folder[0] != '\0' && samePath(folder, path)) return AttrDirectory;
-        systemError_ = 2;
-        return InvalidAttributes;
-    }
+    void close(int file) override { Paused paused; files_.close(file); }
+    int commit(int file) override { Paused paused; return files_.commit(file); }
+    std::uint64_t fileLength(int file) override { Paused paused; return files_.fileLength(file); }
+    int changeSize(int file, std::uint64_t length) override { Paused paused; return files_.changeSize(file, length); }
+    int getFileTime(int file, DosStamp& stamp) override { Paused paused; return files_.getFileTime(file, stamp); }
+    int setFileTime(int file, DosStamp stamp) override { Paused paused; return files_.setFileTime(file, stamp); }
+    int deleteFile(const char* path) override { Paused paused; return files_.deleteFile(path); }
+    std::uint32_t systemError() override { Paused paused; return files_.systemError(); }
+    const char* errorText(int errorNumber) override { Paused paused; return files_.errorText(errorNumber); }
+    std::uint32_t getAttributes(const char* path) override { Paused paused; return files_.getAttributes(path); }
     void setAttributes(const char* path, std::uint32_t attributes) override {
-        int slot = slotOf(path);
-        if (slot >= 0) slots_[slot].attributes = attributes;
+        Paused paused;
+        files_.setAttributes(path, attributes);
     }
-    unsigned driveType(const char*) override { return 3; }
-    unsigned currentDirectory(char* buffer, unsigned size) override { return answer("C:\\work", buffer, size); }
+    unsigned driveType(const char* root) override { Paused paused; return files_.driveType(root); }
+    unsigned currentDirectory(char* buffer, unsigned size) override {
+        Paused paused;
+        return files_.currentDirectory(buffer, size);
+    }
     unsigned systemDirectory(char* buffer, unsigned size) override {
-        return answer("C:\\windows\\system32", buffer, size);
+        Paused paused;
+        return files_.systemDirectory(buffer, size);
     }
     bool sameFile(const char* first, const char* second) override {
-        return samePath(first, second) && slotOf(first) >= 0;
+        Paused paused;
+        return files_.sameFile(first, second);
     }
 
 private:
-    struct OpenFile {
-        bool open;
-        int slot;
-        std::uint64_t position;
-        bool writing;
-        bool appending;
-    };
-
-    int fail(int errorNumber, std::uint32_t systemCode) {
-        errno = errorNumber;
-        systemError_ = systemCode;
-        return -1;
-    }
-    int slotOf(const char* path) const {
-        for (int i = 0; i < SlotCount; ++i)
-            if (slots_[i].used && samePath(slots_[i].path, path)) return i;
-        return -1;
-    }
-    int freeSlot() const {
-        for (int i = 0; i < SlotCount; ++i)
-            if (!slots_[i].used) return i;
-        return -1;
-    }
-    OpenFile* handle(int file) {
-        int i = file - FirstHandle;
-        return i >= 0 && i < HandleCount && handles_[i].open ? &handles_[i] : nullptr;
-    }
-    std::uint64_t room(int drive) const {
-        std::uint64_t used = 0;
-        for (const Slot& slot : slots_)
-            if (slot.used && driveIndex(slot.path) == drive) used += slot.length;
-        return used >= capacity_[drive] ? 0 : capacity_[drive] - used;
-    }
-    static unsigned answer(const char* text, char* buffer, unsigned size) {
-        auto length = static_cast<unsigned>(std::strlen(text));
-        if (length + 1 > size) return length + 1;
-        std::memcpy(buffer, text, length + 1);
-        return length;
-    }
-
-    Slot slots_[SlotCount] = {};
-    char folders_[FolderCount][PathSize] = {};
-    OpenFile handles_[HandleCount] = {};
-    std::uint64_t capacity_[26];
-    std::uint32_t systemError_ = 0;
-    int piecesAside_ = 0;
+    MemFileSystem& files_;
 };
 
-// ---------------------------------------------------------------------------
-// A user who answers from fixed choices and remembers only counts and the
-// last texts.
-
-class QuietView final : public JobView {
+// The scripted user, its calls left out of the count.
+class UncountedView final : public JobView {
 public:
-    MainTransfer controls{};
-    FixedFileSystem* disks = nullptr;
-    int diskFullAnswer = answer::Cancel;
-    char newTarget[PathSize] = "";
+    explicit UncountedView(ScriptedView& view) : view_(view) {}
 
-    int diskFulls = 0;
-    int changeTargets = 0;
-    int boxes = 0;  // none is expected in these jobs
-    int beeps = 0;
-    int progressCalls = 0;
-    unsigned lastProgress = 0;
-    char lastLine2[64] = "";
-    int idleLooks = 0;
+    void saveControls() override { Paused paused; view_.saveControls(); }
+    void setRunningControls() override { Paused paused; view_.setRunningControls(); }
+    void setIdleControls() override { Paused paused; view_.setIdleControls(); }
+    void setProgress(unsigned percent) override { Paused paused; view_.setProgress(percent); }
+    void setProgressLine1(const char* text) override { Paused paused; view_.setProgressLine1(text); }
+    void setProgressLine2(const char* text) override { Paused paused; view_.setProgressLine2(text); }
+    void beep() override { Paused paused; view_.beep(); }
+    int messageBox(const char* text, const char* caption, unsigned flags) override {
+        Paused paused;
+        return view_.messageBox(text, caption, flags);
+    }
+    int confirmOverwrite() override { Paused paused; return view_.confirmOverwrite(); }
+    int diskFull() override { Paused paused; return view_.diskFull(); }
+    int changeTarget() override { Paused paused; return view_.changeTarget(); }
 
-    void saveControls() override { mainTransfer = controls; }
-    void setRunningControls() override {}
-    void setIdleControls() override { ++idleLooks; }
-    void setProgress(unsigned percent) override {
-        ++progressCalls;
-        lastProgress = percent;
-    }
-    void setProgressLine1(const char*) override {}
-    void setProgressLine2(const char* text) override { std::snprintf(lastLine2, sizeof lastLine2, "%s", text); }
-    void beep() override { ++beeps; }
-    int messageBox(const char*, const char*, unsigned) override {
-        ++boxes;
-        return box::IdCancel;
-    }
-    int confirmOverwrite() override {
-        ++boxes;
-        return answer::Cancel;
-    }
-    int diskFull() override {
-        ++diskFulls;
-        if (diskFullAnswer == answer::Continue) disks->swapDisk('D');
-        return diskFullAnswer;
-    }
-    int changeTarget() override {
-        ++changeTargets;
-        std::snprintf(copyJob.changeTargetText, sizeof copyJob.changeTargetText, "%s", newTarget);
-        return answer::NewTarget;
-    }
+private:
+    ScriptedView& view_;
 };
 
+constexpr char SourcePath[] = "C:\\work\\data.bin";
+constexpr char TargetPath[] = "D:\\out\\data.bin";
 constexpr std::size_t SourceSize = 1000000;
 constexpr DosStamp SourceStamp{0x7A3C, 0x2D65};
-std::uint8_t sourceBytes[SourceSize];
+constexpr std::uint64_t SmallDisk = 10 * 32768 + 5 * 512;
+
+using Bytes = std::vector<std::uint8_t>;
 
 struct JobRun {
     long startAllocations = -1;
@@ -425,59 +226,66 @@ struct JobRun {
     int steps = 0;
 };
 
-// Starts a job from the source to `target` and runs it to its end, counting
-// the allocations of the start and of the steps.
-JobRun runJob(FixedFileSystem& files, QuietView& view, const char* target) {
-    std::uint32_t x = 0x2545F491u;
-    for (std::uint8_t& b : sourceBytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<std::uint8_t>(x >> 24);
-    }
-    copyJob = CopyJob{};
-    mainTransfer = MainTransfer{};
-    files.addFolder("C:\\work");
-    files.addFolder("D:\\out");
-    files.addFolder("E:\\more");
-    files.addFile("C:\\work\\data.bin", sourceBytes, SourceSize, AttrArchive, SourceStamp);
-    view.disks = &files;
-    std::snprintf(view.controls.sourceText, sizeof view.controls.sourceText, "%s", "C:\\work\\data.bin");
-    std::snprintf(view.controls.targetText, sizeof view.controls.targetText, "%s", target);
-    view.controls.clearReadOnlyFromCdrom = 1;
+// A 1 MB source and three drives; the job is started to `target` and run to its end, counting the
+// allocations of the start and of the steps.
+struct AllocationJob {
+    MemFileSystem fs;
+    ScriptedView view;
+    Bytes source = Bytes(SourceSize);
+    std::vector<Bytes> pieces;  // the filled pieces, in the order they filled
 
-    JobRun run;
-    run.startAllocations = allocationsIn([&] { startJob(view, files); });
-    run.copyAllocations = allocationsIn([&] {
-        while (copyJob.state != Idle && run.steps < 100) {
-            copyStep(view, files);
-            ++run.steps;
+    AllocationJob() {
+        std::uint32_t x = 0x2545F491u;
+        for (std::uint8_t& b : source) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            b = static_cast<std::uint8_t>(x >> 24);
         }
-    });
-    return run;
-}
-
-// The pieces, in the order they filled, then the file at `last`, put end to
-// end equal the source.
-void checkPiecesMakeSource(const FixedFileSystem& files, const char* last) {
-    std::size_t offset = 0;
-    char name[PathSize];
-    for (int i = 1; i <= files.piecesAside(); ++i) {
-        std::snprintf(name, sizeof name, "Z:\\piece%d", i);
-        const FixedFileSystem::Slot* piece = files.find(name);
-        REQUIRE(piece != nullptr);
-        REQUIRE(offset + piece->length <= SourceSize);
-        CHECK(std::memcmp(files.bytes(piece), sourceBytes + offset, piece->length) == 0);
-        offset += piece->length;
+        copyJob = CopyJob{};
+        mainTransfer = MainTransfer{};
+        fs.addFolder("C:\\work");
+        fs.addFolder("D:\\out");
+        fs.addFolder("E:\\more");
+        fs.addFile(SourcePath, source, AttrArchive, SourceStamp);
     }
-    const FixedFileSystem::Slot* file = files.find(last);
-    REQUIRE(file != nullptr);
-    CHECK(offset + file->length == SourceSize);
-    REQUIRE(offset + file->length <= SourceSize);
-    CHECK(std::memcmp(files.bytes(file), sourceBytes + offset, file->length) == 0);
-    CHECK(file->stamp.date == SourceStamp.date);
-    CHECK(file->stamp.time == SourceStamp.time);
-}
+
+    // The user takes the filled piece out of the drive and puts in an empty disk.
+    void takePiece() {
+        pieces.push_back(fs.contents(TargetPath));
+        fs.removeFile(TargetPath);
+    }
+
+    JobRun run(const char* target) {
+        std::snprintf(view.controls.sourceText, sizeof view.controls.sourceText, "%s", SourcePath);
+        std::snprintf(view.controls.targetText, sizeof view.controls.targetText, "%s", target);
+        view.controls.clearReadOnlyFromCdrom = 1;
+        UncountedFiles files(fs);
+        UncountedView quiet(view);
+
+        JobRun run;
+        run.startAllocations = allocationsIn([&] { startJob(quiet, files); });
+        run.copyAllocations = allocationsIn([&] {
+            while (copyJob.state != Idle && run.steps < 100) {
+                copyStep(quiet, files);
+                ++run.steps;
+            }
+        });
+        return run;
+    }
+
+    // The pieces, then the file at `last`, put end to end equal the source.
+    void checkPiecesMakeSource(const char* last) {
+        Bytes joined;
+        for (const Bytes& piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
+        const MemFileSystem::File& file = fs.file(last);
+        joined.insert(joined.end(), file.data.begin(), file.data.end());
+        CHECK(joined.size() == SourceSize);
+        CHECK(joined == source);
+        CHECK(file.stamp.date == SourceStamp.date);
+        CHECK(file.stamp.time == SourceStamp.time);
+    }
+};
 
 }  // namespace
 
@@ -496,53 +304,60 @@ TEST_CASE("the allocation counter sees an allocation") {
 #endif
 }
 
+TEST_CASE("the counter pauses only inside the test's own fakes") {
+    long counted = allocationsIn([] {
+        {
+            Paused paused;
+            ::operator delete(::operator new(24));
+        }
+        ::operator delete(::operator new(24));
+    });
+    CHECK(counted == 1);
+}
+
 TEST_CASE("whole jobs allocate nothing") {
-    FixedFileSystem files;
-    QuietView view;
+    AllocationJob job;
 
     SUBCASE("a plain copy of 1 MB") {
-        JobRun run = runJob(files, view, "D:\\out\\");
+        JobRun run = job.run("D:\\out\\");
         CHECK(run.startAllocations == 0);
         CHECK(run.copyAllocations == 0);
         CHECK(run.steps == 31);
-        CHECK(view.diskFulls == 0);
-        CHECK(std::strcmp(view.lastLine2, "") == 0);
-        checkPiecesMakeSource(files, "D:\\out\\data.bin");
+        CHECK(job.view.leftTexts.empty());
+        CHECK(job.view.line2.back() == "");
+        job.checkPiecesMakeSource(TargetPath);
     }
     SUBCASE("a full disk, three times Continue") {
-        files.setCapacity('D', 10 * 32768 + 5 * 512);
-        view.diskFullAnswer = answer::Continue;
-        JobRun run = runJob(files, view, "D:\\out\\");
+        job.fs.setCapacity("D:", SmallDisk);
+        job.view.diskFullAnswers = {answer::Continue, answer::Continue, answer::Continue};
+        job.view.onDiskFull = [&] { job.takePiece(); };
+        JobRun run = job.run("D:\\out\\");
         CHECK(run.startAllocations == 0);
         CHECK(run.copyAllocations == 0);
         CHECK(run.steps == 31);
-        CHECK(view.diskFulls == 3);
-        CHECK(files.piecesAside() == 3);
-        checkPiecesMakeSource(files, "D:\\out\\data.bin");
+        CHECK(job.view.leftTexts.size() == 3);
+        CHECK(job.pieces.size() == 3);
+        job.checkPiecesMakeSource(TargetPath);
     }
     SUBCASE("a full disk, then Change target to another drive") {
-        files.setCapacity('D', 10 * 32768 + 5 * 512);
-        view.diskFullAnswer = answer::ChangeTarget;
-        std::snprintf(view.newTarget, sizeof view.newTarget, "%s", "E:/more/");
-        JobRun run = runJob(files, view, "D:\\out\\");
+        job.fs.setCapacity("D:", SmallDisk);
+        job.view.diskFullAnswers = {answer::ChangeTarget};
+        job.view.changeTargetAnswers = {{answer::NewTarget, "E:/more/"}};
+        JobRun run = job.run("D:\\out\\");
         CHECK(run.startAllocations == 0);
         CHECK(run.copyAllocations == 0);
         CHECK(run.steps == 31);
-        CHECK(view.diskFulls == 1);
-        CHECK(view.changeTargets == 1);
-        const FixedFileSystem::Slot* first = files.find("D:\\out\\data.bin");
-        REQUIRE(first != nullptr);
-        CHECK(first->length == 10 * 32768 + 5 * 512);
-        CHECK(std::memcmp(files.bytes(first), sourceBytes, first->length) == 0);
-        const FixedFileSystem::Slot* second = files.find("E:\\more\\data.bin");
-        REQUIRE(second != nullptr);
-        CHECK(first->length + second->length == SourceSize);
-        CHECK(std::memcmp(files.bytes(second), sourceBytes + first->length, second->length) == 0);
+        CHECK(job.view.leftTexts.size() == 1);
+        CHECK(job.view.changeTargetTexts.size() == 1);
+        const Bytes first = job.fs.contents(TargetPath);
+        CHECK(first.size() == SmallDisk);
+        job.pieces.push_back(first);
+        job.checkPiecesMakeSource("E:\\more\\data.bin");
     }
     CHECK(copyJob.state == Idle);
-    CHECK(view.boxes == 0);
-    CHECK(view.beeps == 0);
-    CHECK(view.idleLooks == 1);
-    CHECK(view.lastProgress == 0);
-    CHECK(files.openFiles() == 0);
+    CHECK(job.view.boxes.empty());
+    CHECK(job.view.beeps == 0);
+    CHECK(job.view.idleLooks == 1);
+    CHECK(job.view.progress.back() == 0);
+    CHECK(job.fs.openHandles() == 0);
 }
