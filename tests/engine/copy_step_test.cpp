@@ -15,6 +15,7 @@
 #include "app/main_transfer.h"
 #include "engine/copy_job.h"
 #include "engine/job_view.h"
+#include "tests/engine/job_fixture.h"
 #include "tests/support/mem_file_system.h"
 #include "tests/support/scripted_view.h"
 
@@ -85,16 +86,12 @@ struct Piece {
     std::uint32_t attributes;
 };
 
-class CopyJobTest {
+class CopyJobTest : public JobFixture {
 protected:
-    MemFileSystem fs;
-    ScriptedView view;
     Bytes source;
     std::vector<Piece> pieces;  // filled pieces taken off the disk
 
     CopyJobTest() {
-        copyJob = CopyJob{};
-        mainTransfer = MainTransfer{};
         fs.addFolder("C:\\work");
         fs.addFolder("D:\\out");
         fs.addFolder("E:\\more");
@@ -110,11 +107,7 @@ protected:
     void addEmptyTarget() { fs.addFile(TargetPath, {}, OldTargetAttributes, DosStamp{}); }
 
     void start(const char* target = "D:\\out\\", int moveFile = 0) {
-        std::snprintf(view.controls.sourceText, sizeof view.controls.sourceText, "%s", SourcePath);
-        std::snprintf(view.controls.targetText, sizeof view.controls.targetText, "%s", target);
-        view.controls.clearReadOnlyFromCdrom = 1;
-        view.controls.moveFile = moveFile;
-        startJob(view, fs);
+        JobFixture::start(SourcePath, target, true, moveFile == 1);
         REQUIRE(copyJob.state == Ready);
     }
 
