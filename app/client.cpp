@@ -1,0 +1,200 @@
+#include "app/client.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "app/main_transfer.h"
+#include "app/my_app.h"
+#include "engine/copy_job.h"
+#include "platform/ui_services.h"
+#include "resources/ids.h"
+
+// The transfer walks the record in the order the controls are built: two
+// edits of 256 bytes, then two check boxes of 4.
+static_assert(offsetof(MainTransfer, sourceText) == 0);
+static_assert(offsetof(MainTransfer, targetText) == 256);
+static_assert(offsetof(MainTransfer, clearReadOnlyFromCdrom) == 512);
+static_assert(offsetof(MainTransfer, moveFile) == 516);
+
+namespace {
+
+constexpr unsigned EditTextLimit = 256;  // 255 characters and the terminator
+
+// How long one idle turn copies before the waiting messages are handled, and
+// how often the progress display is brought up to date.
+constexpr auto CopyTurn = std::chrono::milliseconds(8);
+constexpr auto ProgressInterval = std::chrono::milliseconds(50);
+
+}  // namespace
+
+const CommandEntry<Client> Client::commands[] = {
+    {IDC_START, &Client::startOrStop},
+    {IDC_ABOUT, &Client::showAbout},
+    {IDC_EXIT, &Client::exitProgram},
+    {IDCANCEL, &Client::cancelCommand},
+    {IDC_BROWSE_SOURCE, &Client::browseSource},
+    {IDC_BROWSE_TARGET, &Client::browseTarget},
+};
+
+Client::Client() : Dialog(nullptr, IDD_MAIN) {}
+
+Client::~Client() = default;
+
+void Client::buildControls() {
+    sourceEdit = addControl<Edit>(IDC_SOURCE, EditTextLimit);
+    targetEdit = addControl<Edit>(IDC_TARGET, EditTextLimit);
+    clearReadOnlyBox = addControl<CheckBox>(IDC_CLEAR_READONLY);
+    moveFileBox = addControl<CheckBox>(IDC_MOVE_FILE);
+    setTransferBuffer(&mainTransfer, sizeof mainTransfer);
+    progressBar = addControl<ProgressBar>(IDC_PROGRESS_BAR, 0u, 100u);
+    progressLine1 = addControl<Static>(IDC_PROGRESS_LINE1);
+    progressLine2 = addControl<Static>(IDC_PROGRESS_LINE2);
+    startButton = addControl<Button>(IDC_START);
+    aboutButton = addControl<Button>(IDC_ABOUT);
+    exitButton = addControl<Button>(IDC_EXIT);
+    browseSourceButton = addControl<Button>(IDC_BROWSE_SOURCE);
+    browseTargetButton = addControl<Button>(IDC_BROWSE_TARGET);
+}
+
+void Client::setupWindow() {
+    // The edits limit themselves to 255 characters as they are bound; then
+    // the record is shown.
+    loadControls();
+}
+
+bool Client::command(int id) { return dispatchCommand(*this, commands, id) || Dialog::command(id); }
+
+void Client::saveControls() { transferData(Transfer::FromControls); }
+
+void Client::loadControls() { transferData(Transfer::ToControls); }
+
+bool Client::idleAction(long) {
+    if (copyJob.state != Ready) {
+        showProgress();
+        return copyJob.state != Idle;
+    }
+    auto start = std::chrono::steady_clock::now();
+    auto now = start;
+    do {
+        copyStep(*this, files_);
+        now = std::chrono::steady_clock::now();
+    } while (copyJob.state == Ready && now - start < CopyTurn);
+    if (now - progressShownAt_ >= ProgressInterval) showProgress();
+    return copyJob.state != Idle;
+}
+
+void Client::startOrStop() {
+    if (copyJob.state == Idle)
+        startJob(*this, files_);
+    else
+        stopJob(*this, files_);
+}
+
+// The About box comes later.
+void Client::showAbout() {
+    if (copyJob.state != Idle) return;
+}
+
+void Client::exitProgram() { My_App::exitProgram(); }
+
+void Client::cancelCommand() {
+    if (copyJob.state != Idle) {
+        stopJob(*this, files_);
+        return;
+    }
+    cancel();
+}
+
+// The source and target choosers come later.
+void Client::browseSource() {
+    if (copyJob.state != Idle) return;
+}
+
+void Client::browseTarget() {
+    if (copyJob.state != Idle) return;
+}
+
+void Client::setRunningControls() {
+    showProgress();
+    startButton->setText("&Stop");
+    aboutButton->enable(false);
+    exitButton->enable(false);
+    browseSourceButton->enable(false);
+    browseTargetButton->enable(false);
+    clearReadOnlyBox->enable(false);
+    moveFileBox->enable(false);
+    sourceEdit->setReadOnly(true);
+    targetEdit->setReadOnly(true);
+    // The loop may be waiting for a message: the job's first turn must not
+    // wait for the user to move the mouse.
+    if (hwnd_) PostMessageA(hwnd_, WM_NULL, 0, 0);
+}
+
+void Client::setIdleControls() {
+    showProgress();
+    startButton->setText("&Start");
+    aboutButton->enable(true);
+    exitButton->enable(true);
+    browseSourceButton->enable(true);
+    browseTargetButton->enable(true);
+    clearReadOnlyBox->enable(true);
+    moveFileBox->enable(true);
+    sourceEdit->setReadOnly(false);
+    targetEdit->setReadOnly(false);
+}
+
+void Client::setProgress(unsigned percent) {
+    wanted_.percent = percent;
+    progressPending_ = true;
+}
+
+void Client::setProgressLine1(const char* text) {
+    showProgress();
+    progressLine1->setText(text);
+}
+
+void Client::setProgressLine2(const char* text) {
+    std::size_t length = strnlen(text, sizeof wanted_.line2 - 1);
+    std::memcpy(wanted_.line2, text, length);
+    wanted_.line2[length] = '\0';
+    progressPending_ = true;
+}
+
+void Client::showProgress() {
+    progressShownAt_ = std::chrono::steady_clock::now();
+    if (!progressPending_) return;
+    progressPending_ = false;
+    if (wanted_.percent != shown_.percent) {
+        progressBar->setValue(wanted_.percent);
+        shown_.percent = wanted_.percent;
+    }
+    if (std::strcmp(wanted_.line2, shown_.line2) != 0) {
+        progressLine2->setText(wanted_.line2);
+        std::memcpy(shown_.line2, wanted_.line2, sizeof shown_.line2);
+    }
+}
+
+void Client::beep() { ui::beep(); }
+
+int Client::messageBox(const char* text, const char* caption, unsigned flags) {
+    showProgress();
+    return ui::messageBox(hwnd_, text, caption, flags);
+}
+
+// Until the job's dialogs exist, a question the engine cannot ask leaves the
+// files alone: an existing target is not written over, and a full disk ends
+// the job with the filled piece kept.
+int Client::confirmOverwrite() {
+    showProgress();
+    return answer::Cancel;
+}
+
+int Client::diskFull() {
+    showProgress();
+    return answer::Cancel;
+}
+
+int Client::changeTarget() {
+    showProgress();
+    return answer::Cancel;
+}

@@ -1,0 +1,15 @@
+// The program's entry: runs the application until its main window is gone.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "app/my_app.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    int status;
+    {
+        My_App app(__argc, __argv, showCommand);
+        status = app.run();
+    }
+    return status;
+}

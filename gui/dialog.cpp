@@ -1,0 +1,110 @@
+#include "gui/dialog.h"
+
+#include "gui/cast.h"
+
+const CommandEntry<Dialog> Dialog::commands[] = {
+    {IDOK, &Dialog::ok},
+    {IDCANCEL, &Dialog::cancel},
+};
+
+Dialog::Dialog(Window* parent, int templateId) : Window(parent), templateId_(templateId) {}
+
+Dialog::~Dialog() {
+    if (hwnd_) {
+        HWND window = hwnd_;
+        detach();
+        for (auto& control : controls_) control->unbind();
+        if (modal_)
+            EndDialog(window, IDCANCEL);
+        else
+            DestroyWindow(window);
+    }
+}
+
+bool Dialog::create(HWND parentWindow) {
+    modal_ = false;
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parentWindow,
+                                     procedure, asInteger(this));
+    return window != nullptr;
+}
+
+INT_PTR Dialog::execute() {
+    modal_ = true;
+    HWND owner = parent() ? parent()->handle() : nullptr;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, procedure,
+                           asInteger(this));
+}
+
+void Dialog::transferData(Transfer direction) {
+    if (!transferRecord_ || !hwnd_) return;
+    auto* record = static_cast<unsigned char*>(transferRecord_);
+    std::size_t offset = 0;
+    for (auto& control : controls_) {
+        std::size_t size = control->transferSize();
+        if (size == 0) continue;
+        if (size > transferSize_ - offset) break;
+        control->transfer(record + offset, direction);
+        offset += size;
+    }
+}
+
+bool Dialog::preProcessMessage(MSG& message) { return hwnd_ && IsDialogMessageA(hwnd_, &message); }
+
+bool Dialog::canClose() {
+    for (auto& control : controls_)
+        if (!control->canClose()) return false;
+    return Window::canClose();
+}
+
+void Dialog::setupWindow() { transferData(Transfer::ToControls); }
+
+bool Dialog::command(int id) { return dispatchCommand(*this, commands, id); }
+
+INT_PTR Dialog::dialogProcedure(UINT, WPARAM, LPARAM) { return FALSE; }
+
+void Dialog::ok() {
+    if (!canClose()) return;
+    transferData(Transfer::FromControls);
+    closeWith(IDOK);
+}
+
+void Dialog::cancel() {
+    if (!canClose()) return;
+    closeWith(IDCANCEL);
+}
+
+void Dialog::closeWith(INT_PTR code) {
+    if (!hwnd_) return;
+    if (modal_)
+        EndDialog(hwnd_, code);
+    else
+        DestroyWindow(hwnd_);
+}
+
+INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* dialog = asPointer<Dialog>(lParam);
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        dialog->attach(window);
+        for (auto& control : dialog->controls_) control->bind(window);
+        dialog->setupWindow();
+        return TRUE;
+    }
+    // Messages that come before WM_INITDIALOG find no object yet.
+    auto* dialog = asPointer<Dialog>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!dialog || dialog->hwnd_ != window) return FALSE;
+
+    if (message == WM_COMMAND) {
+        // Buttons, menus, accelerators and the dialog keys; not the
+        // notifications that edits send.
+        unsigned code = HIWORD(wParam);
+        if ((code == BN_CLICKED || code == 1) && dialog->command(LOWORD(wParam))) return TRUE;
+    }
+    INT_PTR handled = dialog->dialogProcedure(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, DWLP_USER, 0);
+        for (auto& control : dialog->controls_) control->unbind();
+        dialog->detach();
+    }
+    return handled;
+}

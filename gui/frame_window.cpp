@@ -1,0 +1,140 @@
+#include "gui/frame_window.h"
+
+#include "gui/application.h"
+#include "gui/cast.h"
+
+FrameWindow::FrameWindow(Window* parent, const char* caption, std::unique_ptr<Dialog> client, bool shrinkToClient)
+    : Window(parent), caption_(caption), client_(std::move(client)), shrinkToClient_(shrinkToClient) {
+    if (client_) client_->setParent(this);
+}
+
+FrameWindow::~FrameWindow() {
+    // The client's window goes with the frame's; its object goes first.
+    client_.reset();
+}
+
+bool FrameWindow::registerClass() {
+    WNDCLASSEXA existing = {};
+    existing.cbSize = sizeof existing;
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    if (GetClassInfoExA(module, ClassName, &existing)) return true;
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = module;
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = ClassName;
+    return RegisterClassExA(&windowClass) != 0;
+}
+
+bool FrameWindow::create() {
+    if (!registerClass()) return false;
+    HWND owner = parent() ? parent()->handle() : nullptr;
+    HWND window = CreateWindowExA(attributes.exStyle, ClassName, caption_, attributes.style, attributes.x,
+                                  attributes.y, attributes.width, attributes.height, owner, nullptr,
+                                  GetModuleHandleA(nullptr), this);
+    if (!window) return false;
+    if (client_ && !client_->handle()) {
+        // The client could not be made: the frame alone is of no use.
+        DestroyWindow(window);
+        return false;
+    }
+    if (iconId_) {
+        HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId_));
+        if (icon) SendMessageA(window, WM_SETICON, ICON_BIG, asInteger(icon));
+    }
+    return true;
+}
+
+void FrameWindow::show(int showCommand) {
+    if (!hwnd_) return;
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+}
+
+bool FrameWindow::embedClient() {
+    if (!client_->create(hwnd_)) return false;
+    HWND child = client_->handle();
+    LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
+    style &= ~static_cast<LONG_PTR>(WS_POPUP | WS_DLGFRAME | WS_THICKFRAME);
+    style |= WS_CHILD | WS_VISIBLE | WS_BORDER;
+    SetWindowLongPtrA(child, GWL_STYLE, style);
+    LONG_PTR exStyle = GetWindowLongPtrA(child, GWL_EXSTYLE);
+    exStyle &= ~static_cast<LONG_PTR>(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_STATICEDGE);
+    SetWindowLongPtrA(child, GWL_EXSTYLE, exStyle);
+    SetParent(child, hwnd_);
+    if (shrinkToClient_) {
+        RECT inside;
+        GetWindowRect(child, &inside);
+        RECT outside = inside;
+        AdjustWindowRectEx(&outside, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)));
+        SetWindowPos(hwnd_, nullptr, 0, 0, outside.right - outside.left, outside.bottom - outside.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    placeClient();
+    return true;
+}
+
+// The client fills the client area, its border just outside it.
+void FrameWindow::placeClient() {
+    if (!client_ || !client_->handle()) return;
+    RECT area;
+    GetClientRect(hwnd_, &area);
+    int borderWidth = GetSystemMetrics(SM_CXBORDER);
+    int borderHeight = GetSystemMetrics(SM_CYBORDER);
+    SetWindowPos(client_->handle(), nullptr, -borderWidth, -borderHeight, area.right + 2 * borderWidth,
+                 area.bottom + 2 * borderHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+bool FrameWindow::mayClose() { return application_ ? application_->canClose() : canClose(); }
+
+LRESULT FrameWindow::windowProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        if (client_ && !embedClient()) return -1;
+        return 0;
+    case WM_SIZE:
+        placeClient();
+        return 0;
+    case WM_SETFOCUS:
+        // The keyboard belongs to the client's controls.
+        if (client_ && client_->handle()) SetFocus(client_->handle());
+        return 0;
+    case WM_PARENTNOTIFY:
+        // The client gone (its Cancel): the frame closes too.
+        if (LOWORD(wParam) == WM_DESTROY && client_ &&
+            reinterpret_cast<HWND>(lParam) == client_->handle())
+            PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        break;
+    case WM_CLOSE:
+        if (mayClose()) DestroyWindow(hwnd_);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return mayClose() ? TRUE : FALSE;
+    case WM_DESTROY:
+        if (application_ && application_->mainWindow() == this) PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FrameWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = asPointer<CREATESTRUCTA>(lParam);
+        auto* frame = static_cast<FrameWindow*>(create->lpCreateParams);
+        SetWindowLongPtrA(window, GWLP_USERDATA, asInteger(frame));
+        frame->attach(window);
+    }
+    auto* frame = asPointer<FrameWindow>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!frame || frame->hwnd_ != window) return DefWindowProcA(window, message, wParam, lParam);
+    LRESULT result = frame->windowProcedure(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        frame->detach();
+    }
+    return result;
+}
