@@ -6,6 +6,7 @@
 #include "app/main_transfer.h"
 #include "app/my_app.h"
 #include "engine/copy_job.h"
+#include "gui/cast.h"
 #include "platform/ui_services.h"
 #include "resources/ids.h"
 
@@ -116,6 +117,17 @@ void Client::browseTarget() {
 
 void Client::setRunningControls() {
     showProgress();
+    // A control about to be disabled must not keep the keyboard, or Enter
+    // and Escape would no longer reach the dialog: "&Stop" takes it.
+    HWND focus = GetFocus();
+    for (Control* control : {static_cast<Control*>(aboutButton), static_cast<Control*>(exitButton),
+                             static_cast<Control*>(browseSourceButton), static_cast<Control*>(browseTargetButton),
+                             static_cast<Control*>(clearReadOnlyBox), static_cast<Control*>(moveFileBox)}) {
+        if (focus && control->handle() == focus && hwnd_) {
+            SendMessageA(hwnd_, WM_NEXTDLGCTL, static_cast<WPARAM>(asInteger(startButton->handle())), TRUE);
+            break;
+        }
+    }
     startButton->setText("&Stop");
     aboutButton->enable(false);
     exitButton->enable(false);

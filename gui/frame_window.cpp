@@ -23,7 +23,7 @@ bool FrameWindow::registerClass() {
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = module;
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.hbrBackground = asPointer<HBRUSH__>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = ClassName;
     return RegisterClassExA(&windowClass) != 0;
 }
@@ -105,7 +105,7 @@ LRESULT FrameWindow::windowProcedure(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PARENTNOTIFY:
         // The client gone (its Cancel): the frame closes too.
         if (LOWORD(wParam) == WM_DESTROY && client_ &&
-            reinterpret_cast<HWND>(lParam) == client_->handle())
+            asPointer<HWND__>(lParam) == client_->handle())
             PostMessageA(hwnd_, WM_CLOSE, 0, 0);
         break;
     case WM_CLOSE:
