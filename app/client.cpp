@@ -5,10 +5,13 @@
 
 #include "app/main_transfer.h"
 #include "app/my_app.h"
+#include "dialogs/confirm_overwrite.h"
+#include "dialogs/disk_full.h"
 #include "engine/copy_job.h"
 #include "gui/cast.h"
 #include "platform/ui_services.h"
 #include "resources/ids.h"
+#include "select/change_target.h"
 
 // The transfer walks the record in the order the controls are built: two
 // edits of 256 bytes, then two check boxes of 4.
@@ -193,20 +196,32 @@ int Client::messageBox(const char* text, const char* caption, unsigned flags) {
     return ui::messageBox(hwnd_, text, caption, flags);
 }
 
-// Until the job's dialogs exist, a question the engine cannot ask leaves the
-// files alone: an existing target is not written over, and a full disk ends
-// the job with the filled piece kept.
-int Client::confirmOverwrite() {
+// The job's questions: each dialog reads the job, and its result goes back
+// to the engine as it is.
+int Client::runJobDialog(Dialog& dialog) {
     showProgress();
-    return answer::Cancel;
+    INT_PTR result = dialog.execute();
+    if (result == -1) {
+        // A question that cannot be asked is answered Cancel: the files
+        // stay as they are.
+        beep();
+        ui::messageBox(hwnd_, "   Couldn't show the question\t\t\t ", "Error", MB_OK | MB_ICONHAND);
+        return answer::Cancel;
+    }
+    return static_cast<int>(result);
+}
+
+int Client::confirmOverwrite() {
+    dlg2 dialog(this);
+    return runJobDialog(dialog);
 }
 
 int Client::diskFull() {
-    showProgress();
-    return answer::Cancel;
+    dlg3 dialog(this);
+    return runJobDialog(dialog);
 }
 
 int Client::changeTarget() {
-    showProgress();
-    return answer::Cancel;
+    dlg4 dialog(this);
+    return runJobDialog(dialog);
 }

@@ -7,7 +7,7 @@ const CommandEntry<Dialog> Dialog::commands[] = {
     {IDCANCEL, &Dialog::cancel},
 };
 
-Dialog::Dialog(Window* parent, int templateId) : Window(parent), templateId_(templateId) {}
+Dialog::Dialog(Window* owner, int templateId) : owner_(owner), templateId_(templateId) {}
 
 Dialog::~Dialog() {
     if (hwnd_) {
@@ -30,7 +30,7 @@ bool Dialog::create(HWND parentWindow) {
 
 INT_PTR Dialog::execute() {
     modal_ = true;
-    HWND owner = parent() ? parent()->handle() : nullptr;
+    HWND owner = owner_ ? owner_->handle() : nullptr;
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, procedure,
                            asInteger(this));
 }
@@ -62,10 +62,12 @@ bool Dialog::command(int id) { return dispatchCommand(*this, commands, id); }
 
 INT_PTR Dialog::dialogProcedure(UINT, WPARAM, LPARAM) { return FALSE; }
 
-void Dialog::ok() {
+void Dialog::ok() { closeDialog(IDOK); }
+
+void Dialog::closeDialog(INT_PTR code) {
     if (!canClose()) return;
     transferData(Transfer::FromControls);
-    closeWith(IDOK);
+    closeWith(code);
 }
 
 void Dialog::cancel() {

@@ -17,12 +17,14 @@
 
 class Dialog : public Window {
 public:
-    Dialog(Window* parent, int templateId);
+    // A modal dialog runs over its owner's window. A modeless one gets its
+    // parent when it is embedded (see FrameWindow).
+    Dialog(Window* owner, int templateId);
     ~Dialog() override;
 
     // Creates the window of a modeless dialog; false when that failed.
     bool create(HWND parentWindow);
-    // Runs the dialog modally over its parent's window and returns the code
+    // Runs the dialog modally over its owner's window and returns the code
     // it ended with, or -1 when it could not be shown.
     INT_PTR execute();
 
@@ -55,12 +57,15 @@ protected:
     // Messages the dialog handles itself; false leaves them to the system.
     virtual INT_PTR dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // OK: a modal dialog saves its controls into the record and ends with 1.
+    // OK: the normal close with 1.
     void ok();
-    // Cancel: a modal dialog ends with 2; a modeless one destroys its window
+    // Cancel: a modal dialog ends with 2, a modeless one destroys its window,
     // without any transfer.
     void cancel();
-    // Ends a modal dialog with `code`; destroys a modeless one.
+    // The normal close: when every control agrees, the controls are saved
+    // into the record and the dialog ends with `code`.
+    void closeDialog(INT_PTR code);
+    // Ends a modal dialog with `code`, or destroys a modeless one, as it is.
     void closeWith(INT_PTR code);
 
 private:
@@ -68,6 +73,7 @@ private:
 
     static const CommandEntry<Dialog> commands[];
 
+    Window* owner_;
     int templateId_;
     bool modal_ = false;
     std::vector<std::unique_ptr<Control>> controls_;

@@ -25,3 +25,26 @@
 #define IDA_MAIN 1
 #define CM_FILE_EXIT 108
 #define CM_F2 103
+
+// Confirm File Overwrite.
+#define IDD_CONFIRM_OVERWRITE 1107
+#define IDC_OVERWRITE 1103
+#define IDC_APPEND 1104
+#define IDC_TARGET_NAME 1603
+#define IDC_SOURCE_NAME 1604
+#define IDC_TARGET_DETAILS 1605
+#define IDC_SOURCE_DETAILS 1606
+
+// Disk is full.
+#define IDD_DISK_FULL 1108
+#define IDC_CONTINUE 1103
+#define IDC_CHANGE_TARGET 1104
+#define IDC_LEFT 99
+
+// Change target.
+#define IDD_CHANGE_TARGET 1110
+#define IDC_NEW_TARGET 1111
+#define IDC_NEW_TARGET_OK 1103
+#define IDC_KEEP_TARGET 1601
+#define IDC_CANCEL_JOB 1602
+#define IDC_BROWSE_NEW_TARGET 1112
