@@ -1,0 +1,367 @@
+// The resources built into the real quillet.exe, read from the program file:
+// the window's icon, the menu and accelerator table it carries, its version and
+// the main dialog's template, item by item.
+//   resources_test --program=PATH_OF_QUILLET_EXE [doctest options]
+#define DOCTEST_CONFIG_IMPLEMENT
+#include <doctest/doctest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+HMODULE program;
+
+struct Bytes {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+};
+
+Bytes resource(LPCSTR type, int id) {
+    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(id), type);
+    HGLOBAL loaded = found ? LoadResource(program, found) : nullptr;
+    if (!loaded) return {};
+    return {static_cast<const unsigned char*>(LockResource(loaded)), SizeofResource(program, found)};
+}
+
+// Reads little-endian fields in turn; past the end it gives zeros and notes the overrun.
+class Reader {
+public:
+    explicit Reader(Bytes bytes) : bytes_(bytes) {}
+    template <typename T = std::uint16_t> T get() {
+        T value{};
+        if (at_ + sizeof(T) <= bytes_.size) std::memcpy(&value, bytes_.data + at_, sizeof(T));
+        else overrun = true;
+        at_ += sizeof(T);
+        return value;
+    }
+    std::uint32_t dword() { return get<std::uint32_t>(); }
+    // A zero-terminated UTF-16 text; the program's own texts are plain ASCII.
+    std::string text() {
+        std::string result;
+        for (std::uint16_t c = get(); c != 0 && !overrun; c = get()) result += c < 0x80 ? static_cast<char>(c) : '?';
+        return result;
+    }
+    // Nothing (""), an ordinal ("#number") or a name.
+    std::string nameOrOrdinal() {
+        const std::uint16_t first = get();
+        if (first == 0 || first == 0xFFFF) return first ? "#" + std::to_string(get()) : "";
+        at_ -= 2;
+        return text();
+    }
+    void align() { at_ = (at_ + 3) / 4 * 4; }
+    void skip(std::size_t count) { at_ += count; }
+    void seek(std::size_t at) { at_ = at; }
+    std::size_t at() const { return at_; }
+    bool overrun = false;
+
+private:
+    Bytes bytes_;
+    std::size_t at_ = 0;
+};
+
+// An icon image as the system draws it, once on each of two backgrounds: a pixel
+// that keeps the background both times is transparent, one that differs between
+// them inverts the screen, the others are its colours (0xRRGGBB).
+struct DrawnIcon {
+    int transparent = 0, inverting = 0;
+    std::map<COLORREF, int> colours;
+    int count(std::initializer_list<COLORREF> wanted) const {
+        int total = 0;
+        for (COLORREF colour : wanted) total += colours.count(colour) ? colours.at(colour) : 0;
+        return total;
+    }
+};
+
+DrawnIcon draw(Bytes image) {
+    HICON icon = CreateIconFromResourceEx(const_cast<PBYTE>(image.data), static_cast<DWORD>(image.size), TRUE,
+                                          0x00030000, 32, 32, LR_DEFAULTCOLOR);
+    REQUIRE(icon);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    REQUIRE(bits);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const std::uint32_t backgrounds[2] = {0x123456, 0xA9CB87};
+    std::vector<std::uint32_t> pixels[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        auto* target = static_cast<std::uint32_t*>(bits);
+        std::fill(target, target + 32 * 32, backgrounds[pass]);
+        CHECK(DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL));
+        GdiFlush();
+        pixels[pass].assign(target, target + 32 * 32);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DestroyIcon(icon);
+    DrawnIcon drawn;
+    for (std::size_t i = 0; i < pixels[1].size(); ++i) {
+        const std::uint32_t first = pixels[0][i] & 0xFFFFFF, second = pixels[1][i] & 0xFFFFFF;
+        if (first == backgrounds[0] && second == backgrounds[1]) ++drawn.transparent;
+        else if (first != second) ++drawn.inverting;
+        else ++drawn.colours[first];
+    }
+    return drawn;
+}
+
+#pragma pack(push, 2)
+struct IconEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+TEST_CASE("icon 2: the two floppy disks, then a blank image, both 32 x 32 with 16 colours") {
+    Bytes group = resource(RT_GROUP_ICON, 2);
+    REQUIRE(group.data);
+    Reader entries(group);
+    CHECK(entries.get() == 0);
+    CHECK(entries.get() == 1);  // icons, not cursors
+    REQUIRE(entries.get() == 2);
+    int ids[2];
+    for (int& id : ids) {
+        const auto entry = entries.get<IconEntry>();
+        id = entry.id;
+        CAPTURE(id);
+        CHECK(entry.width == 32);
+        CHECK(entry.height == 32);
+        CHECK(entry.colours == 16);
+        CHECK(entry.bitCount == 4);
+        // A classic 4-bit bitmap of twice the height, with its palette, colour bitmap and mask.
+        Bytes image = resource(RT_ICON, id);
+        REQUIRE(image.size == sizeof(BITMAPINFOHEADER) + 16 * 4 + 32 * 16 + 32 * 4);
+        const auto bitmap = Reader(image).get<BITMAPINFOHEADER>();
+        CHECK(bitmap.biSize == sizeof bitmap);
+        CHECK(bitmap.biHeight == 64);
+        CHECK(bitmap.biBitCount == 4);
+    }
+    REQUIRE_FALSE(entries.overrun);
+
+    // The window shows the image the system picks for a 32 x 32 icon: the picture.
+    CHECK(LookupIconIdFromDirectoryEx(const_cast<PBYTE>(group.data), TRUE, 32, 32, LR_DEFAULTCOLOR) == ids[0]);
+    const DrawnIcon picture = draw(resource(RT_ICON, ids[0]));
+    CHECK(picture.inverting == 0);
+    CHECK(picture.transparent > 0);
+    CHECK(picture.transparent < 32 * 32 / 2);
+    static const std::set<COLORREF> vgaColours = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                                  0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                                  0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    for (const auto& [colour, pixels] : picture.colours) {
+        CAPTURE(colour);
+        CHECK(vgaColours.count(colour) == 1);
+    }
+    CHECK(picture.count({0xC0C0C0, 0x808080}) > 100);  // the disks' grey bodies
+    CHECK(picture.count({0xFFFF00}) > 20);             // their shutters
+    CHECK(picture.count({0x0000FF, 0x000080}) > 10);   // the label lines
+    CHECK(picture.count({0xFF0000, 0x800000}) > 3);    // the corner mark
+
+    CHECK(draw(resource(RT_ICON, ids[1])).transparent == 32 * 32);
+}
+
+// A menu written out as "&File{E&xit=108}": each item's text with its command or its popup.
+std::string describe(HMENU menu) {
+    std::string result;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = "";
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        HMENU popup = GetSubMenu(menu, i);
+        result += (i ? "," : "") + std::string(text) +
+                  (popup ? "{" + describe(popup) + "}" : "=" + std::to_string(GetMenuItemID(menu, i)));
+    }
+    return result;
+}
+
+TEST_CASE("menu 1 and accelerator table 1, carried but never loaded") {
+    Bytes menu = resource(RT_MENU, 1);
+    REQUIRE(menu.data);
+    HMENU bar = LoadMenuIndirectA(menu.data);
+    REQUIRE(bar);
+    CHECK(describe(bar) == "&File{E&xit=108}");
+    DestroyMenu(bar);
+
+    Bytes accelerators = resource(RT_ACCELERATOR, 1);
+    REQUIRE(accelerators.data);
+    CHECK(accelerators.size == 8);  // one entry
+    Reader entry(accelerators);
+    CHECK((entry.get() & ~0x80u) == FVIRTKEY);  // a virtual key without Shift, Ctrl or Alt; 0x80 ends the table
+    CHECK(entry.get() == VK_F2);
+    CHECK(entry.get() == 103);
+}
+
+// A text value of the version resource, found by its key; the value follows at a 4-byte boundary.
+std::string versionText(Bytes bytes, const char* key) {
+    std::string pattern;
+    for (std::size_t i = 0; i <= std::strlen(key); ++i) pattern += {key[i], '\0'};  // UTF-16, terminated
+    const std::size_t found = std::string(reinterpret_cast<const char*>(bytes.data), bytes.size).find(pattern);
+    if (found == std::string::npos) return "(none)";
+    Reader value(bytes);
+    value.seek(found + pattern.size());
+    value.align();
+    return value.text();
+}
+
+TEST_CASE("the version resource names Quillet 3.00") {
+    Bytes bytes = resource(RT_VERSION, 1);
+    REQUIRE(bytes.size > 40 + sizeof(VS_FIXEDFILEINFO));
+    VS_FIXEDFILEINFO fixed;
+    std::memcpy(&fixed, bytes.data + 40, sizeof fixed);  // after the root's header and its key VS_VERSION_INFO
+    CHECK(fixed.dwSignature == 0xFEEF04BD);
+    CHECK(fixed.dwFileVersionMS == 0x00030000);
+    CHECK(fixed.dwFileVersionLS == 0);
+    CHECK(fixed.dwFileType == VFT_APP);
+    CHECK(versionText(bytes, "ProductName") == "Quillet");
+    CHECK(versionText(bytes, "ProductVersion") == "3.00");
+    CHECK(versionText(bytes, "FileVersion") == "3.00");
+}
+
+// What each kind of item in the main dialog is: its class and the styles that
+// decide how it looks and behaves, besides being a visible, enabled child.
+struct Kind {
+    const char* windowClass;
+    DWORD mask, value;
+};
+constexpr DWORD Shown = WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_TABSTOP;
+constexpr DWORD Child = WS_CHILD | WS_VISIBLE;
+const Kind DefaultButton{"button", Shown | BS_TYPEMASK, Child | WS_TABSTOP | BS_DEFPUSHBUTTON};
+const Kind Button{"button", Shown | BS_TYPEMASK, Child | WS_TABSTOP | BS_PUSHBUTTON};
+const Kind Edit{"edit", Shown | ES_AUTOHSCROLL | WS_BORDER | ES_MULTILINE | ES_READONLY | ES_PASSWORD | ES_NUMBER,
+                Child | WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER};
+const Kind CheckBox{"button", Shown | BS_TYPEMASK, Child | WS_TABSTOP | BS_AUTOCHECKBOX};
+const Kind EtchedLine{"static", Shown | SS_TYPEMASK, Child | SS_ETCHEDHORZ};
+const Kind Label{"static", Shown | SS_TYPEMASK, Child | SS_LEFT};
+const Kind ProgressBar{"msctls_progress32", Shown | PBS_SMOOTH | PBS_VERTICAL, Child};  // in segments, left to right
+
+struct Item {
+    int id;
+    const Kind& kind;
+    const char* text;
+    int x, y, cx, cy;
+};
+constexpr int NoId = -1;
+
+// The main dialog's items in tab order.
+const Item mainDialogItems[] = {
+    {5, DefaultButton, "&Start", 164, 103, 50, 14},
+    {6, Button, "&About", 220, 103, 50, 14},
+    {7, Button, "E&xit", 276, 103, 50, 14},
+    {8, Button, "&Browse...", 268, 13, 58, 14},
+    {9, Button, "B&rowse...", 268, 34, 58, 14},
+    {1101, Edit, "", 16, 13, 244, 12},
+    {1102, Edit, "", 16, 34, 244, 12},
+    {1500, CheckBox, "&Clear READ-ONLY attribute when copy from CD-ROM", 16, 90, 184, 12},
+    {54, CheckBox, "&Move file", 16, 103, 44, 12},
+    {NoId, EtchedLine, "", 0, 0, 340, 1},
+    {NoId, Label, "Copy the file", 16, 4, 40, 8},
+    {NoId, Label, "to", 16, 26, 8, 8},
+    {NoId, Label, "Progress :", 16, 52, 36, 8},
+    {1113, Label, "", 68, 52, 192, 8},
+    {1114, Label, "", 68, 60, 192, 8},
+    {59, ProgressBar, "", 16, 73, 244, 10},
+};
+
+std::string describe(int id, const std::string& text, int x, int y, int cx, int cy) {
+    return std::to_string(id) + " \"" + text + "\" at " + std::to_string(x) + ", " + std::to_string(y) + ", " +
+           std::to_string(cx) + " x " + std::to_string(cy);
+}
+
+std::string className(std::string name) {
+    static const char* const predefined[] = {"button", "edit", "static", "listbox", "scrollbar", "combobox"};
+    for (int i = 0; i < 6; ++i)
+        if (name == "#" + std::to_string(0x80 + i)) return predefined[i];
+    for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return name;
+}
+
+TEST_CASE("dialog template 4, the main dialog: its frame, font and every item in tab order") {
+    Bytes bytes = resource(RT_DIALOG, 4);
+    REQUIRE(bytes.data);
+    Reader r(bytes);
+    // DLGTEMPLATEEX starts with its version 1 and 0xFFFF, and has help ids and the extended style first.
+    const bool extended = r.get() == 1 && r.get() == 0xFFFF;
+    r.seek(extended ? 12 : 0);
+    const DWORD style = r.dword();
+    if (!extended) r.skip(4);
+    const int items = r.get();
+    r.skip(4);  // the position, which centring overrides
+    CHECK(r.get<std::int16_t>() == 340);
+    CHECK(r.get<std::int16_t>() == 124);
+    CHECK(r.nameOrOrdinal() == "");  // no menu bar
+    CHECK(r.nameOrOrdinal() == "");  // the system's dialog class
+    CHECK(r.text() == "");
+    const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CONTEXTHELP | DS_CENTER;
+    CHECK((style & (frame | WS_CHILD)) == frame);
+    REQUIRE((style & DS_SETFONT) != 0);
+    CHECK(r.get() == 8);
+    if (extended) r.skip(4);  // weight, italic, character set
+    CHECK(r.text() == "MS Sans Serif");
+
+    CHECK(items == static_cast<int>(std::size(mainDialogItems)));
+    for (int i = 0; i < items && i < static_cast<int>(std::size(mainDialogItems)); ++i) {
+        const Item& expected = mainDialogItems[i];
+        CAPTURE(i);
+        r.align();
+        if (extended) r.skip(8);
+        const DWORD itemStyle = r.dword();
+        if (!extended) r.skip(4);
+        const int x = r.get<std::int16_t>(), y = r.get<std::int16_t>();
+        const int cx = r.get<std::int16_t>(), cy = r.get<std::int16_t>();
+        const int id = extended ? static_cast<std::int32_t>(r.dword()) : r.get<std::int16_t>();
+        const std::string windowClass = className(r.nameOrOrdinal());
+        const std::string text = r.nameOrOrdinal();
+        r.skip(r.get());  // creation data
+        REQUIRE_FALSE(r.overrun);
+
+        CHECK(describe(id, text, x, y, cx, cy) ==
+              describe(expected.id, expected.text, expected.x, expected.y, expected.cx, expected.cy));
+        CHECK(windowClass == expected.kind.windowClass);
+        CAPTURE(itemStyle);
+        CHECK((itemStyle & expected.kind.mask) == expected.kind.value);
+        if (&expected.kind == &Button || &expected.kind == &DefaultButton)
+            CHECK(((itemStyle & BS_CENTER) == 0 || (itemStyle & BS_CENTER) == BS_CENTER));  // centred text
+    }
+}
+
+// Linux's root is drive Z: under Wine.
+std::string windowsPath(const char* path) {
+    std::string result = path[0] == '/' ? "Z:" : "";
+    for (const char* c = path; *c; ++c) result += *c == '/' ? '\\' : *c;
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string path;
+    static const char programOption[] = "--program=";
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], programOption, sizeof programOption - 1) == 0)
+            path = windowsPath(argv[i] + sizeof programOption - 1);
+    if (path.empty()) {
+        std::fprintf(stderr, "resources_test: give quillet.exe with --program=\n");
+        return 2;
+    }
+    program = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!program) {
+        std::fprintf(stderr, "resources_test: cannot load %s (error %lu)\n", path.c_str(), GetLastError());
+        return 2;
+    }
+    doctest::Context context(argc, argv);
+    const int result = context.run();
+    FreeLibrary(program);
+    return result;
+}
