@@ -1,0 +1,553 @@
+#include "tests/e2e/driver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace e2e {
+
+namespace {
+
+constexpr UINT SendTimeoutMs = 5000;
+
+std::string describeError(const char* what) {
+    char text[64];
+    std::snprintf(text, sizeof text, " (error %lu)", static_cast<unsigned long>(GetLastError()));
+    return std::string(what) + text;
+}
+
+std::string className(HWND hwnd) {
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+DWORD windowProcess(HWND hwnd) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    return process;
+}
+
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> topLevelWindows() {
+    std::vector<HWND> found;
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> childWindows(HWND parent) {
+    std::vector<HWND> found;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        found.push_back(child);
+    return found;
+}
+
+// The scan code goes into a key message's lParam as a real key's would.
+LPARAM keyData(UINT virtualKey, bool up, bool alt = false) {
+    LPARAM data = 1 | (static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << 16);
+    if (alt) data |= LPARAM(1) << 29;
+    if (up) data |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
+    return data;
+}
+
+}  // namespace
+
+std::string windowsPath(const std::string& linuxPath) {
+    std::string path = "Z:";
+    for (char c : linuxPath) path += c == '/' ? '\\' : c;
+    return path;
+}
+
+std::string quoteArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count only in front of a quote: double them there.
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + '"';
+}
+
+std::string printable(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        if (c == '\t')
+            shown += "\\t";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c == '\n')
+            shown += "\\n";
+        else
+            shown += c;
+    }
+    return '"' + shown + '"';
+}
+
+void waitUntil(const std::string& what, double seconds, const std::function<bool()>& done,
+               const std::function<std::string()>& lastSeen) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (done()) return;
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    char limit[32];
+    std::snprintf(limit, sizeof limit, "%.1f s", seconds);
+    std::string message = "timed out after " + std::string(limit) + " waiting for " + what;
+    if (lastSeen) message += "; last seen: " + lastSeen();
+    throw DriverError(message);
+}
+
+std::string windowText(HWND hwnd) {
+    char text[1024] = "";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             SendTimeoutMs, &length))
+        throw DriverError(describeError("WM_GETTEXT got no answer"));
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+namespace {
+
+std::string readWholeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "";
+    std::string contents;
+    char buffer[4096];
+    DWORD got = 0;
+    while (contents.size() < (1u << 20) && ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        contents.append(buffer, got);
+    CloseHandle(file);
+    return contents;
+}
+
+// Linux's clock ticks (1/100 s) since boot, from /proc/uptime; 0 elsewhere.
+unsigned long long linuxUptimeTicks() {
+    std::string uptime = readWholeFile("Z:\\proc\\uptime");
+    return uptime.empty() ? 0 : static_cast<unsigned long long>(std::strtod(uptime.c_str(), nullptr) * 100.0);
+}
+
+// The fields of a /proc/PID/stat after the name in parentheses: field 3
+// (the state) is fields[0].
+std::vector<unsigned long long> statFields(const std::string& stat) {
+    std::vector<unsigned long long> fields;
+    std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return fields;
+    const char* at = stat.c_str() + close + 1;
+    while (*at == ' ') ++at;
+    if (*at) ++at;  // the state letter
+    fields.push_back(0);
+    char* end = nullptr;
+    for (;;) {
+        long long value = std::strtoll(at, &end, 10);
+        if (end == at) break;
+        fields.push_back(static_cast<unsigned long long>(value));
+        at = end;
+    }
+    return fields;
+}
+
+// Linux processes claimed by the Program objects of this driver.
+std::vector<std::string>& claimedProcesses() {
+    static std::vector<std::string> claimed;
+    return claimed;
+}
+
+}  // namespace
+
+// ---- Window
+
+HWND Window::control(int id) const {
+    if (!exists()) throw DriverError("the window is gone");
+    HWND hwnd = GetDlgItem(hwnd_, id);
+    if (!hwnd) throw DriverError("no control with id " + std::to_string(id) + " in window " + printable(caption()));
+    return hwnd;
+}
+
+LRESULT Window::send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, const char* what) const {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(target, message, wParam, lParam, SMTO_ABORTIFHUNG, SendTimeoutMs, &result))
+        throw DriverError(describeError(what));
+    return static_cast<LRESULT>(result);
+}
+
+std::string Window::caption() const {
+    char text[256] = "";
+    if (hwnd_) GetWindowTextA(hwnd_, text, sizeof text);
+    return text;
+}
+std::string Window::className() const { return e2e::className(hwnd_); }
+std::string Window::text(int id) const { return windowText(control(id)); }
+bool Window::enabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
+bool Window::visible(int id) const { return IsWindowVisible(control(id)) != FALSE; }
+LONG_PTR Window::style(int id) const { return GetWindowLongPtrA(control(id), GWL_STYLE); }
+bool Window::readOnly(int id) const { return (style(id) & ES_READONLY) != 0; }
+
+int Window::checkState(int id) const {
+    return static_cast<int>(send(control(id), BM_GETCHECK, 0, 0, "BM_GETCHECK got no answer"));
+}
+
+int Window::progress(int id) const {
+    return static_cast<int>(send(control(id), PBM_GETPOS, 0, 0, "PBM_GETPOS got no answer"));
+}
+
+int Window::defaultButton() const {
+    // Wine's message boxes answer DM_GETDEFID with IDOK whatever their
+    // buttons: the button drawn as the default one is what counts.
+    for (HWND child : childWindows(hwnd_)) {
+        if (e2e::className(child) == "Button" && (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return GetDlgCtrlID(child);
+    }
+    LRESULT answer = send(hwnd_, DM_GETDEFID, 0, 0, "DM_GETDEFID got no answer");
+    return HIWORD(answer) == DC_HASDEFID ? LOWORD(answer) : 0;
+}
+
+void Window::setText(int id, const std::string& text) const {
+    send(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), "WM_SETTEXT got no answer");
+}
+
+void Window::type(int id, const std::string& text) const {
+    HWND edit = control(id);
+    PostMessageA(edit, EM_SETSEL, 0x7FFF, 0x7FFF);  // the caret at the end, nothing selected
+    for (unsigned char c : text) {
+        if (!PostMessageA(edit, WM_CHAR, c, 1)) throw DriverError(describeError("posting WM_CHAR failed"));
+    }
+}
+
+void Window::click(int id) const {
+    if (!PostMessageA(control(id), BM_CLICK, 0, 0)) throw DriverError(describeError("posting BM_CLICK failed"));
+}
+
+void Window::answer(int id) const { post(WM_COMMAND, static_cast<WPARAM>(id), 0); }
+
+void Window::focus(int id) const { post(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(id)), TRUE); }
+
+void Window::post(UINT message, WPARAM wParam, LPARAM lParam) const {
+    if (!exists()) throw DriverError("the window is gone");
+    if (!PostMessageA(hwnd_, message, wParam, lParam)) throw DriverError(describeError("PostMessage failed"));
+}
+
+std::vector<std::string> Window::staticTexts() const {
+    std::vector<std::string> texts;
+    for (HWND child : childWindows(hwnd_)) {
+        if (e2e::className(child) == "Static") texts.push_back(windowText(child));
+    }
+    return texts;
+}
+
+// ---- Program
+
+Program::Program(std::string exePath) : exePath_(std::move(exePath)) {}
+
+Program::~Program() {
+    kill();
+    if (process_.hThread) CloseHandle(process_.hThread);
+    if (process_.hProcess) CloseHandle(process_.hProcess);
+}
+
+void Program::start(const std::vector<std::string>& arguments) {
+    std::string tail;
+    for (const std::string& argument : arguments) tail += ' ' + quoteArgument(argument);
+    startRaw(tail);
+}
+
+void Program::startRaw(const std::string& commandLineTail) {
+    if (process_.hProcess) throw DriverError("the program was started already");
+    std::string commandLine = quoteArgument(exePath_) + commandLineTail;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    // Under Wine the program is also a Linux process: note when it starts,
+    // to tell it among Linux's processes later.
+    startedAtTicks_ = linuxUptimeTicks();
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(exePath_.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process_)) {
+        process_ = {};
+        throw DriverError(describeError(("cannot start " + exePath_).c_str()));
+    }
+    waitForMainWindow();
+}
+
+void Program::waitForMainWindow() {
+    WaitForInputIdle(process_.hProcess, static_cast<DWORD>(StartSeconds * 1000));
+    waitUntil(
+        "the main window \"Quillet 3.00\" (class QuilletFrame) of process " + std::to_string(processId()),
+        StartSeconds,
+        [this] {
+            if (!running()) throw DriverError("the program ended before its window showed");
+            frame_ = findWindow("Quillet 3.00", "QuilletFrame");
+            if (!frame_) return false;
+            dialog_ = nullptr;
+            for (HWND child : childWindows(frame_)) {
+                if (e2e::className(child) == "#32770") dialog_ = child;
+            }
+            return dialog_ != nullptr && IsWindowVisible(dialog_);
+        },
+        [this] { return describeWindows(); });
+}
+
+bool Program::running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND Program::findWindow(const std::string& caption, const char* wantedClass) const {
+    for (HWND hwnd : topLevelWindows()) {
+        if (windowProcess(hwnd) != processId() || !IsWindowVisible(hwnd)) continue;
+        if (wantedClass && e2e::className(hwnd) != wantedClass) continue;
+        char text[256] = "";
+        GetWindowTextA(hwnd, text, sizeof text);
+        if (caption == text) return hwnd;
+    }
+    return nullptr;
+}
+
+std::string Program::describeWindows() const {
+    std::string list;
+    for (HWND hwnd : topLevelWindows()) {
+        if (windowProcess(hwnd) != processId() || !IsWindowVisible(hwnd)) continue;
+        char text[256] = "";
+        GetWindowTextA(hwnd, text, sizeof text);
+        if (!list.empty()) list += ", ";
+        list += printable(text) + " (" + e2e::className(hwnd) + ")";
+    }
+    return list.empty() ? "no visible window" : list;
+}
+
+Window Program::waitForWindow(const std::string& caption, double seconds, const char* wantedClass) const {
+    HWND found = nullptr;
+    waitUntil(
+        "a window " + printable(caption) + " of the program",
+        seconds,
+        [&] {
+            if (!running()) throw DriverError("the program ended while waiting for " + printable(caption));
+            found = findWindow(caption, wantedClass);
+            return found != nullptr;
+        },
+        [this] { return describeWindows(); });
+    return Window(found);
+}
+
+void Program::waitWindowGone(const Window& window, double seconds) const {
+    std::string caption = window.exists() ? window.caption() : std::string();
+    waitUntil(
+        "the window " + printable(caption) + " to close", seconds,
+        [&] { return !window.exists() || !IsWindowVisible(window.handle()); },
+        [this] { return describeWindows(); });
+}
+
+HWND Program::focusedWindow() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(process_.dwThreadId, &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+// The focused control, or the program's active window when nothing has the
+// focus; keys to a window of another process would be lost.
+HWND Program::keyTarget() const {
+    if (!running()) throw DriverError("the program is not running");
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(process_.dwThreadId, &info))
+        throw DriverError(describeError("GetGUIThreadInfo failed"));
+    HWND target = info.hwndFocus ? info.hwndFocus : info.hwndActive;
+    if (!target) throw DriverError("no window of the program has the keyboard focus");
+    return target;
+}
+
+void Program::pressKey(UINT virtualKey) const {
+    HWND target = keyTarget();
+    PostMessageA(target, WM_KEYDOWN, virtualKey, keyData(virtualKey, false));
+    PostMessageA(target, WM_KEYUP, virtualKey, keyData(virtualKey, true));
+}
+
+void Program::pressEnter() const { pressKey(VK_RETURN); }
+void Program::pressEscape() const { pressKey(VK_ESCAPE); }
+
+void Program::pressTab(bool shift) const {
+    if (!shift) {
+        pressKey(VK_TAB);
+        return;
+    }
+    // The dialog reads Shift from the key state its thread has seen, which
+    // only real input sets: Shift+Tab goes in whole through SendInput to the
+    // program's active window, and the driver waits for the focus to move.
+    sync();
+    HWND before = keyTarget();
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndActive) SetForegroundWindow(info.hwndActive);
+    INPUT input[4]{};
+    const WORD keys[4] = {VK_SHIFT, VK_TAB, VK_TAB, VK_SHIFT};
+    for (int i = 0; i < 4; ++i) {
+        input[i].type = INPUT_KEYBOARD;
+        input[i].ki.wVk = keys[i];
+        input[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(keys[i], MAPVK_VK_TO_VSC));
+        input[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    if (SendInput(4, input, sizeof(INPUT)) != 4) throw DriverError(describeError("SendInput failed"));
+    waitUntil("Shift+Tab to move the focus", WaitSeconds, [&] { return focusedWindow() != before; });
+}
+
+void Program::pressAlt(char letter) const {
+    HWND target = keyTarget();
+    UINT key = static_cast<unsigned char>(letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter);
+    // What the loop's TranslateMessage makes of Alt held with a letter.
+    PostMessageA(target, WM_SYSCHAR, static_cast<unsigned char>(letter), keyData(key, false, true));
+}
+
+void Program::waitForText(int id, const std::string& text, double seconds) const {
+    waitForControl(id, "the text " + printable(text), [&](const std::string& shown) { return shown == text; },
+                   seconds);
+}
+
+void Program::waitForControl(int id, const std::string& what, const std::function<bool(const std::string&)>& test,
+                             double seconds) const {
+    std::string shown;
+    waitUntil(
+        "control " + std::to_string(id) + " to show " + what, seconds,
+        [&] {
+            if (!running()) throw DriverError("the program ended while waiting for control " + std::to_string(id));
+            shown = mainDialog().text(id);
+            return test(shown);
+        },
+        [&] { return printable(shown) + "; windows: " + describeWindows(); });
+}
+
+void Program::sync() const {
+    // Sent messages overtake posted ones, so the mark is posted too: a step
+    // value of the progress bar, which the program never steps.
+    HWND bar = GetDlgItem(dialog_, 59);
+    if (!bar) throw DriverError("no progress bar 59 to mark the program's queue with");
+    WPARAM mark = 1000 + (++syncCount_ % 30000);
+    if (!PostMessageA(bar, PBM_SETSTEP, mark, 0)) throw DriverError(describeError("posting the queue mark failed"));
+    waitUntil(
+        "the program to handle the messages posted to it", WaitSeconds,
+        [&] {
+            if (!running()) throw DriverError("the program ended while the driver waited for it");
+            DWORD_PTR step = 0;
+            return SendMessageTimeoutA(bar, PBM_GETSTEP, 0, 0, SMTO_ABORTIFHUNG, SendTimeoutMs, &step) &&
+                   step == mark;
+        },
+        [this] { return describeWindows(); });
+}
+
+void Program::atOnce(const std::function<void()>& posts) const {
+    if (!running()) throw DriverError("the program is not running");
+    if (SuspendThread(process_.hThread) == static_cast<DWORD>(-1))
+        throw DriverError(describeError("SuspendThread failed"));
+    try {
+        posts();
+    } catch (...) {
+        ResumeThread(process_.hThread);
+        throw;
+    }
+    ResumeThread(process_.hThread);
+}
+
+void Program::closeBox() const {
+    if (!PostMessageA(frame_, WM_SYSCOMMAND, SC_CLOSE, 0)) throw DriverError(describeError("posting SC_CLOSE failed"));
+}
+
+DWORD Program::waitForExit(double seconds) {
+    if (!process_.hProcess) throw DriverError("the program was never started");
+    DWORD waited = WaitForSingleObject(process_.hProcess, static_cast<DWORD>(seconds * 1000));
+    if (waited != WAIT_OBJECT_0) {
+        char limit[32];
+        std::snprintf(limit, sizeof limit, "%.1f s", seconds);
+        throw DriverError("the program did not end within " + std::string(limit) + "; windows: " + describeWindows());
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+
+// Wine's double fork leaves the program with no Linux parent of the
+// driver's, and /proc/self names the wineserver: the program is the first
+// quillet.exe of the same Wine prefix (one per wineserver, so nobody else's)
+// started since start() and not claimed by another Program.
+std::string Program::linuxProcFolder() const {
+    if (!linuxProc_.empty()) return linuxProc_;
+    char prefix[512] = "";
+    GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    std::string wantedPrefix = std::string("WINEPREFIX=") + prefix + '\0';
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    std::string best;
+    unsigned long long bestStart = ~0ull;
+    auto& claimed = claimedProcesses();
+    do {
+        if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
+        std::string folder = std::string("Z:\\proc\\") + found.cFileName;
+        std::string stat = readWholeFile(folder + "\\stat");
+        if (stat.find("(quillet.exe)") == std::string::npos) continue;
+        std::vector<unsigned long long> fields = statFields(stat);
+        // fields[19] is the start time (field 22).
+        if (fields.size() < 20 || fields[19] + 1 < startedAtTicks_) continue;
+        std::string environment = '\0' + readWholeFile(folder + "\\environ");
+        if (prefix[0] ? environment.find('\0' + wantedPrefix) == std::string::npos
+                      : environment.find(std::string("\0WINEPREFIX=")) != std::string::npos)
+            continue;
+        if (std::find(claimed.begin(), claimed.end(), folder) != claimed.end()) continue;
+        if (fields[19] < bestStart) {
+            bestStart = fields[19];
+            best = folder;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    if (!best.empty()) {
+        linuxProc_ = best;
+        claimed.push_back(best);
+    }
+    return linuxProc_;
+}
+
+double Program::processorSeconds() const {
+    if (!running()) throw DriverError("the program is not running");
+    std::string folder = linuxProcFolder();
+    if (!folder.empty()) {
+        // User and system time (fields 14 and 15) in clock ticks of 1/100 s.
+        std::vector<unsigned long long> fields = statFields(readWholeFile(folder + "\\stat"));
+        if (fields.size() < 13) throw DriverError("cannot read the program's times from " + folder + "\\stat");
+        return static_cast<double>(fields[11] + fields[12]) / 100.0;
+    }
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(process_.hProcess, &created, &ended, &kernel, &user))
+        throw DriverError(describeError("GetProcessTimes failed"));
+    auto seconds = [](const FILETIME& time) {
+        return static_cast<double>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+void Program::kill() {
+    if (running()) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+}
+
+}  // namespace e2e

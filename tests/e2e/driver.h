@@ -1,0 +1,198 @@
+// Drives the real quillet.exe from another process, as a user would.
+//
+//   e2e::Program app(exePath);            // not started yet
+//   app.start({"Z:\\tmp\\a.txt", "Z:\\tmp\\b\\"});  // waits for the main window
+//   e2e::Window main = app.mainDialog();  // the dialog that fills the frame
+//   main.setText(1101, "...");  main.type(1102, "abc");  main.click(5);
+//   app.pressEnter();  app.pressEscape();  app.pressTab();  app.pressAlt('s');
+//   e2e::Window box = app.waitForWindow("Warning");   // a box or dialog of the program
+//   box.text(0xFFFF);  box.answer(IDNO);  app.waitWindowGone(box);
+//   int status = app.waitForExit();
+//
+// Windows are found by caption, class and the program's process id, so other
+// copies of Quillet (a second instance, other people's displays) never match.
+// Every wait polls with a timeout and throws e2e::DriverError with what it was
+// waiting for and what it saw last; it also stops at once when the program
+// has ended. The destructor kills a program that is still running, so a
+// failed test leaves no process behind.
+//
+// Reading another process's controls: WM_GETTEXT (sent with a timeout)
+// serves edits, statics and buttons alike; clicks are posted BM_CLICKs, so a
+// click that opens a modal box never blocks the driver.
+//
+// Keys are posted to the program's focused control (WM_KEYDOWN / WM_KEYUP;
+// Alt+letter as the WM_SYSCHAR that TranslateMessage would make), where the
+// program's loop gives them to IsDialogMessage exactly as real ones. Real
+// input (SendInput) does reach the program's window under Wine, but later
+// and out of order: it is queued as hardware input, which the program takes
+// only after the posted messages, some 1-14 ms on, and nothing tells the
+// driver when it has been handled (after two sent WM_NULLs 28 of 100 Alt+M
+// presses had not been). Posted keys keep their order with the clicks and
+// answers posted around them, and sync() knows when they are done. Only
+// Shift+Tab goes in as real input, since the dialog reads Shift from the key
+// state of its thread; pressTab(true) waits until the focus has moved.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A wait that timed out, a window that is missing, a call that failed.
+class DriverError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Linux's / is drive Z: under Wine: "/tmp/x" gives "Z:\tmp\x".
+std::string windowsPath(const std::string& linuxPath);
+
+// Quotes one argument the way the C run-time's argument parsing reads it back.
+std::string quoteArgument(const std::string& argument);
+
+// Shows control characters of a text, for failure messages: "\t", "\r\n".
+std::string printable(const std::string& text);
+
+// Polls `done` every 10 ms until it returns true or `seconds` have passed;
+// then throws with `what`. `lastSeen`, when given, describes the state seen
+// last (for the message).
+void waitUntil(const std::string& what, double seconds, const std::function<bool()>& done,
+               const std::function<std::string()>& lastSeen = {});
+
+// A window of the program (its main dialog, a dialog or a message box): its
+// controls by id. Every call on a missing control throws.
+class Window {
+public:
+    Window() = default;
+    explicit Window(HWND hwnd) : hwnd_(hwnd) {}
+
+    HWND handle() const { return hwnd_; }
+    bool exists() const { return hwnd_ && IsWindow(hwnd_); }
+    HWND control(int id) const;  // throws when there is none
+
+    std::string caption() const;  // this window's own text
+    std::string className() const;
+    std::string text(int id) const;  // WM_GETTEXT: edits, statics, buttons
+    bool enabled(int id) const;
+    bool visible(int id) const;
+    LONG_PTR style(int id) const;
+    bool readOnly(int id) const;  // ES_READONLY of an edit
+    int checkState(int id) const;  // BM_GETCHECK: 0, 1 (2 indeterminate)
+    int progress(int id) const;  // PBM_GETPOS
+    int defaultButton() const;  // the BS_DEFPUSHBUTTON button's id, else DM_GETDEFID's, else 0
+
+    // WM_SETTEXT: replaces a control's text (not limited by EM_LIMITTEXT).
+    void setText(int id, const std::string& text) const;
+    // Posts one WM_CHAR per character to a control, as typing does, after
+    // putting the caret at the end of its text.
+    void type(int id, const std::string& text) const;
+    // Posts BM_CLICK to a button.
+    void click(int id) const;
+    // Posts WM_COMMAND with this id, as a button of a dialog or message box.
+    void answer(int id) const;
+    // Gives a control the keyboard focus (posted WM_NEXTDLGCTL to this dialog).
+    void focus(int id) const;
+    // Posts a message to this window.
+    void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+
+    // The texts of all static controls, in child order (a message box's text
+    // is the static with id 0xFFFF).
+    std::vector<std::string> staticTexts() const;
+
+private:
+    LRESULT send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, const char* what) const;
+    HWND hwnd_ = nullptr;
+};
+
+// The text of any window of another process (WM_GETTEXT with a timeout).
+std::string windowText(HWND hwnd);
+
+// One run of quillet.exe.
+class Program {
+public:
+    static constexpr double StartSeconds = 20;  // a cold wineserver takes ~2 s
+    static constexpr double WaitSeconds = 10;
+
+    explicit Program(std::string exePath);
+    ~Program();  // kills the program if it still runs
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Starts the program with these arguments (each quoted as needed; raw
+    // lets a test give the command line's tail as it is) and waits until its
+    // main window is visible. The current directory is the driver's.
+    void start(const std::vector<std::string>& arguments = {});
+    void startRaw(const std::string& commandLineTail);
+
+    bool running() const;
+    DWORD processId() const { return process_.dwProcessId; }
+    HANDLE processHandle() const { return process_.hProcess; }
+    HANDLE threadHandle() const { return process_.hThread; }
+
+    HWND frame() const { return frame_; }  // the main window, "QuilletFrame"
+    Window mainDialog() const { return Window(dialog_); }  // its #32770 client
+
+    // A visible top-level window of the program's process with this caption
+    // and class (by default a dialog or message box); null when there is none.
+    HWND findWindow(const std::string& caption, const char* className = "#32770") const;
+    // All visible top-level windows of the program, for failure messages.
+    std::string describeWindows() const;
+    // Waits for such a window; throws with the windows that were there.
+    Window waitForWindow(const std::string& caption, double seconds = WaitSeconds,
+                         const char* className = "#32770") const;
+    void waitWindowGone(const Window& window, double seconds = WaitSeconds) const;
+
+    // Keys, posted to the control that has the program's keyboard focus (the
+    // main dialog's, or the active dialog's).
+    void pressEnter() const;
+    void pressEscape() const;
+    void pressTab(bool shift = false) const;  // Shift+Tab: real input, waits for the focus
+    void pressAlt(char letter) const;  // Alt with an underlined letter
+    void pressKey(UINT virtualKey) const;  // a plain key without a character
+    HWND focusedWindow() const;  // the control with the focus in the program
+
+    // Waits for a control of the main dialog to show a text, or to satisfy a test.
+    void waitForText(int id, const std::string& text, double seconds = WaitSeconds) const;
+    void waitForControl(int id, const std::string& what, const std::function<bool(const std::string&)>& test,
+                        double seconds = WaitSeconds) const;
+    // Waits until the program has handled every message posted to it so far
+    // (keys, clicks, answers): it posts a mark behind them and waits for it.
+    void sync() const;
+
+    // Runs `posts` (clicks, keys, answers: nothing that waits for the program)
+    // with the program's thread suspended, so that all of it is in the queue
+    // before the program goes on and one pump of its loop handles it together.
+    void atOnce(const std::function<void()>& posts) const;
+
+    // Closes the frame as its close box does (posted WM_SYSCOMMAND SC_CLOSE).
+    void closeBox() const;
+
+    // Waits for the process to end and gives its exit code.
+    DWORD waitForExit(double seconds = WaitSeconds);
+    // Processor time (user + system) used so far, in seconds. Under Wine
+    // from the Linux process's /proc/PID/stat, since Wine's GetProcessTimes
+    // reports a fixed figure for other processes; elsewhere GetProcessTimes.
+    double processorSeconds() const;
+    // Ends the program at once (TerminateProcess) if it still runs.
+    void kill();
+
+private:
+    void waitForMainWindow();
+    HWND keyTarget() const;
+    std::string linuxProcFolder() const;
+
+    std::string exePath_;
+    PROCESS_INFORMATION process_{};
+    HWND frame_ = nullptr;
+    HWND dialog_ = nullptr;
+    mutable unsigned syncCount_ = 0;
+    unsigned long long startedAtTicks_ = 0;
+    mutable std::string linuxProc_;
+};
+
+}  // namespace e2e

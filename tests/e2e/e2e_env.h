@@ -1,0 +1,72 @@
+// What the end-to-end tests share: the program under test, scratch folders,
+// whole files, and the looks of the main dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "tests/e2e/driver.h"
+
+namespace e2e {
+
+// The controls of the main dialog.
+enum : int {
+    StartButton = 5,
+    AboutButton = 6,
+    ExitButton = 7,
+    BrowseSourceButton = 8,
+    BrowseTargetButton = 9,
+    SourceEdit = 1101,
+    TargetEdit = 1102,
+    ClearReadOnlyBox = 1500,
+    MoveFileBox = 54,
+    ProgressLine1 = 1113,
+    ProgressLine2 = 1114,
+    ProgressBar = 59,
+};
+
+// quillet.exe as a Windows path (from --program=).
+const std::string& programPath();
+
+// A fresh, empty folder for one test, removed with all it holds.
+class Scratch {
+public:
+    explicit Scratch(const char* name);
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const char* name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+// A file of `size` bytes whose every 32768-byte block differs from the
+// others, with the last-write time 2001-02-03 04:05:07 (local time), built
+// with the system's own calls.
+void writePatternFile(const std::string& path, std::uint64_t size);
+// Whether `path` holds exactly the first `length` bytes of `reference`
+// (all of it when length is -1); `why` tells the first difference.
+bool sameStart(const std::string& path, const std::string& reference, std::int64_t length, std::string& why);
+bool fileExists(const std::string& path);
+std::int64_t fileSize(const std::string& path);  // -1 when missing
+// The last-write time as the DOS date and time words (two-second steps).
+std::uint32_t dosStamp(const std::string& path);
+
+// A large source shared by the tests that need a job to be under way while
+// they look: made on first use in the scratch folder, removed with it.
+const std::string& largeSource();
+constexpr std::uint64_t LargeSize = 384ull << 20;
+
+// The main dialog's look when no job runs: button "&Start", everything
+// enabled and writable, both progress lines empty, the bar at 0. Checked
+// with doctest's CHECK, one line per control.
+void checkIdleLook(const Window& main);
+// Its look while a job runs: "&Stop" enabled, the other buttons and the
+// boxes disabled, both edits read-only.
+void checkRunningLook(const Window& main);
+
+}  // namespace e2e

@@ -1,0 +1,335 @@
+// Copy jobs started, watched, stopped and refused through the main window,
+// on real files.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "tests/e2e/e2e_env.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr const char* StopQuestion = "   Do you want to terminate copying?  \t\t\t ";
+
+std::string totalSizeText(std::uint64_t size) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Total size :    %uKb", static_cast<unsigned>(size >> 10));
+    return text;
+}
+
+// Waits for the stop question and checks it: caption, text, Yes and No with
+// No the default, and the main window disabled under it.
+Window waitForStopQuestion(const Program& app) {
+    Window box = app.waitForWindow("Warning");
+    CHECK(printable(box.text(0xFFFF)) == printable(StopQuestion));
+    CHECK(GetDlgItem(box.handle(), IDYES) != nullptr);
+    CHECK(GetDlgItem(box.handle(), IDNO) != nullptr);
+    CHECK(GetDlgItem(box.handle(), IDOK) == nullptr);
+    CHECK(GetDlgItem(box.handle(), IDCANCEL) == nullptr);
+    CHECK(box.defaultButton() == IDNO);
+    // Owned by the main window, which waits under it.
+    CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
+    CHECK_FALSE(IsWindowEnabled(app.frame()));
+    return box;
+}
+
+// Waits for the second progress line to show the copy under way.
+void waitForCopying(const Program& app) {
+    app.waitForControl(ProgressLine2, "\"Current ...\"",
+                       [](const std::string& text) { return text.rfind("Current", 0) == 0; });
+}
+
+// Waits, after the commands posted so far, for the job to end.
+void waitForIdle(const Program& app, double seconds = 30) {
+    app.sync();
+    app.waitForControl(StartButton, "\"&Start\" after the job",
+                       [](const std::string& text) { return text == "&Start"; }, seconds);
+    app.sync();
+}
+
+void checkWholeCopy(const std::string& target, const std::string& source) {
+    std::string why;
+    CHECK(fileSize(target) == fileSize(source));
+    CHECK_MESSAGE(sameStart(target, source, -1, why), why);
+    CHECK(dosStamp(target) == dosStamp(source));
+}
+
+}  // namespace
+
+TEST_CASE("a copy runs to its end and leaves the window idle") {
+    Scratch scratch("copy");
+    std::string source = scratch.file("source.bin");
+    std::string target = scratch.file("target.bin");
+    const std::uint64_t size = 5 * 1048576 + 1234;
+    writePatternFile(source, size);
+
+    Program app(programPath());
+    app.start({source, target});
+    Window main = app.mainDialog();
+
+    // Escape queued together with the start is handled before the first
+    // block: the stop question shows the job at its start.
+    SUBCASE("started with Enter") {
+        main.focus(SourceEdit);
+        app.sync();
+        app.atOnce([&] {
+            app.pressEnter();
+            app.pressEscape();
+        });
+    }
+    SUBCASE("started with \"&Start\"") {
+        app.atOnce([&] {
+            main.click(StartButton);
+            app.pressEscape();
+        });
+    }
+    SUBCASE("started with Alt+S") {
+        app.atOnce([&] {
+            app.pressAlt('s');
+            app.pressEscape();
+        });
+    }
+
+    Window box = waitForStopQuestion(app);
+    checkRunningLook(main);
+    CHECK(main.text(ProgressLine1) == totalSizeText(size));
+    CHECK(main.text(ProgressLine2) == "");
+    CHECK(main.progress(ProgressBar) == 0);
+    CHECK(fileExists(target));
+
+    box.answer(IDNO);
+    app.waitWindowGone(box);
+    waitForIdle(app);
+    checkIdleLook(main);
+    checkWholeCopy(target, source);
+    CHECK(main.text(SourceEdit) == source);
+    CHECK(main.text(TargetEdit) == target);
+
+    // The window takes the next job: a new target name, straight to its end.
+    std::string second = scratch.file("second.bin");
+    main.setText(TargetEdit, second);
+    main.click(StartButton);
+    waitForIdle(app);
+    checkIdleLook(main);
+    checkWholeCopy(second, source);
+
+    app.closeBox();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a copy into a folder given with a trailing backslash, typed into the edits") {
+    Scratch scratch("folder");
+    std::string source = scratch.file("data file.txt");
+    writePatternFile(source, 100000);
+    REQUIRE(CreateDirectoryA(scratch.file("out").c_str(), nullptr));
+
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    main.focus(SourceEdit);
+    main.type(SourceEdit, "  " + source + "  ");
+    main.focus(TargetEdit);
+    main.type(TargetEdit, scratch.file("out") + "\\");
+    app.pressEnter();
+    app.sync();
+    waitForIdle(app);
+    checkIdleLook(main);
+    checkWholeCopy(scratch.file("out\\data file.txt"), source);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("the running look and progress of a long copy") {
+    Scratch scratch("progress");
+    std::string target = scratch.file("target.bin");
+    Program app(programPath());
+    app.start({largeSource(), target});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+    waitForCopying(app);
+
+    // The job runs with no box in front of it: the look is the running one.
+    std::string line1 = main.text(ProgressLine1);
+    std::string line2 = main.text(ProgressLine2);
+    int bar = main.progress(ProgressBar);
+    bool stillRunning = main.text(StartButton) == "&Stop";
+    if (stillRunning) {
+        checkRunningLook(main);
+        CHECK(line1 == totalSizeText(LargeSize));
+        unsigned kb = 0, percent = 0;
+        char closing[3] = "";
+        INFO("second line ", printable(line2));
+        CHECK(std::sscanf(line2.c_str(), "Current     :    %uKb  (%u%2s", &kb, &percent, closing) == 3);
+        CHECK(std::string(closing) == "%)");
+        CHECK(kb % 32 == 0);
+        CHECK(percent <= 100);
+        CHECK(bar <= 100);
+        CHECK(line2 == "Current     :    " + std::to_string(kb) + "Kb  (" + std::to_string(percent) + "%)");
+    } else {
+        MESSAGE("the job ended before its running look could be read");
+    }
+    waitForIdle(app);
+    checkIdleLook(main);
+    checkWholeCopy(target, largeSource());
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
+    Scratch scratch("stop");
+    std::string target = scratch.file("partial.bin");
+    Program app(programPath());
+    app.start({largeSource(), target});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+    waitForCopying(app);
+
+    SUBCASE("Escape") { app.pressEscape(); }
+    SUBCASE("\"&Stop\" clicked") { main.click(StartButton); }
+    SUBCASE("Enter") { app.pressEnter(); }
+    SUBCASE("Alt+S") { app.pressAlt('s'); }
+
+    Window box = waitForStopQuestion(app);
+    // Nothing is copied while the question is open.
+    std::int64_t asked = fileSize(target);
+    Sleep(100);
+    CHECK(fileSize(target) == asked);
+    checkRunningLook(main);
+
+    box.answer(IDYES);
+    app.waitWindowGone(box);
+    app.sync();
+    checkIdleLook(main);
+
+    std::int64_t length = fileSize(target);
+    INFO("partial target of ", length, " bytes");
+    CHECK(length > 0);
+    CHECK(length < static_cast<std::int64_t>(LargeSize));
+    CHECK(length % 32768 == 0);
+    std::string why;
+    CHECK_MESSAGE(sameStart(target, largeSource(), length, why), why);
+    CHECK(dosStamp(target) != dosStamp(largeSource()));
+
+    // The target file is closed: it can be opened for writing and removed.
+    CHECK(DeleteFileA(target.c_str()));
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("during a job closing and Exit are refused") {
+    Scratch scratch("close");
+    std::string source = scratch.file("source.bin");
+    std::string target = scratch.file("target.bin");
+    writePatternFile(source, 3 * 1048576);
+    Program app(programPath());
+    app.start({source, target});
+    Window main = app.mainDialog();
+
+    // All of these reach the program in the pump of the start, before the
+    // first block; the stop question then proves the window and its job are
+    // still there.
+    std::function<void()> attempt;
+    SUBCASE("the close box") { attempt = [&] { app.closeBox(); }; }
+    SUBCASE("WM_CLOSE") { attempt = [&] { PostMessageA(app.frame(), WM_CLOSE, 0, 0); }; }
+    SUBCASE("the Exit command") { attempt = [&] { main.post(WM_COMMAND, ExitButton, 0); }; }
+    SUBCASE("Alt+X") { attempt = [&] { app.pressAlt('x'); }; }
+    app.atOnce([&] {
+        main.click(StartButton);
+        attempt();
+        app.pressEscape();
+    });
+
+    Window box = waitForStopQuestion(app);
+    CHECK(app.running());
+    checkRunningLook(main);
+    box.answer(IDNO);
+    app.waitWindowGone(box);
+    waitForIdle(app);
+    CHECK(app.running());
+    checkWholeCopy(target, source);
+
+    app.closeBox();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a start that cannot begin shows its error and leaves the window idle") {
+    Scratch scratch("errors");
+    std::string existing = scratch.file("exists.txt");
+    writePatternFile(existing, 1000);
+    std::string source, target, text;
+
+    SUBCASE("no source") {
+        target = scratch.file("t.txt");
+        text = "   Source or target file was not specified\t\t\t ";
+    }
+    SUBCASE("no target") {
+        source = existing;
+        text = "   Source or target file was not specified\t\t\t ";
+    }
+    SUBCASE("blanks only") {
+        source = "   ";
+        target = "  ";
+        text = "   Source or target file was not specified\t\t\t ";
+    }
+    SUBCASE("the target NUL") {
+        source = existing;
+        target = "NUL";
+        text = "   Unable to copy to\t\t\t \r\n   NUL";
+    }
+    SUBCASE("a target named lpt1 with an extension") {
+        source = existing;
+        target = scratch.file("lpt1.log");
+        text = "   Unable to copy to\t\t\t \r\n   LPT1";
+    }
+    SUBCASE("a source named nul.txt") {
+        source = "c:\\x\\nul.txt";
+        target = scratch.file("t.txt");
+        text = "   Unable to copy from\t\t\t \r\n   NUL";
+    }
+    SUBCASE("both reserved: the source is named") {
+        source = "C:\\x\\Com1";
+        target = "d:\\out\\prn.txt";
+        text = "   Unable to copy from\t\t\t \r\n   COM1";
+    }
+    SUBCASE("a missing source") {
+        source = scratch.file("missing.txt");
+        target = scratch.file("t.txt");
+        text = "   Error opening source file\t\t\t\r\n   No such file or directory";
+    }
+    SUBCASE("CON is no reserved name: the missing source is what is reported") {
+        source = scratch.file("missing.txt");
+        target = scratch.file("CON");
+        text = "   Error opening source file\t\t\t\r\n   No such file or directory";
+    }
+
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    main.setText(SourceEdit, source);
+    main.setText(TargetEdit, target);
+    main.click(StartButton);
+
+    Window box = app.waitForWindow("Error");
+    CHECK(printable(box.text(0xFFFF)) == printable(text));
+    CHECK(GetDlgItem(box.handle(), IDOK) != nullptr);
+    CHECK(GetDlgItem(box.handle(), IDCANCEL) == nullptr);
+    CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
+    CHECK_FALSE(IsWindowEnabled(app.frame()));
+    box.answer(IDOK);
+    app.waitWindowGone(box);
+    app.sync();
+    CHECK(IsWindowEnabled(app.frame()));
+    checkIdleLook(main);
+    CHECK(main.text(SourceEdit) == source);
+    CHECK(main.text(TargetEdit) == target);
+    CHECK_FALSE(fileExists(scratch.file("t.txt")));
+
+    // The program goes on working: Escape closes it.
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}

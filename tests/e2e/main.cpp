@@ -1,0 +1,200 @@
+// The end-to-end tests: the real quillet.exe under Wine, driven from here.
+//   e2e_tests --program=PATH_OF_QUILLET.EXE [--scratch=FOLDER] [doctest options]
+// Paths may be given as Linux paths (/...: drive Z:) or as Windows paths.
+#define DOCTEST_CONFIG_IMPLEMENT
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "tests/e2e/e2e_env.h"
+
+namespace e2e {
+
+namespace {
+
+std::string program;
+std::string scratchRoot;
+std::string largeSourcePath;
+
+std::string fromOption(const char* value) { return value[0] == '/' ? windowsPath(value) : std::string(value); }
+
+void removeTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// The contents of byte `offset`: a pattern that tells every block apart.
+void fillPattern(std::vector<unsigned char>& buffer, std::uint64_t offset) {
+    std::uint32_t seed = static_cast<std::uint32_t>(offset / 32768) * 2654435761u + 12345u;
+    for (unsigned char& byte : buffer) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<unsigned char>(seed >> 24);
+    }
+}
+
+HANDLE openForReading(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+}  // namespace
+
+const std::string& programPath() { return program; }
+
+Scratch::Scratch(const char* name) : path_(scratchRoot + "\\" + name) {
+    removeTree(path_);
+    REQUIRE(CreateDirectoryA(path_.c_str(), nullptr));
+}
+
+Scratch::~Scratch() { removeTree(path_); }
+
+void writePatternFile(const std::string& path, std::uint64_t size) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE_MESSAGE(file != INVALID_HANDLE_VALUE, "cannot create " << path);
+    std::vector<unsigned char> block(32768);
+    bool ok = true;
+    for (std::uint64_t offset = 0; ok && offset < size; offset += block.size()) {
+        fillPattern(block, offset);
+        DWORD length = static_cast<DWORD>(std::min<std::uint64_t>(block.size(), size - offset));
+        DWORD written = 0;
+        ok = WriteFile(file, block.data(), length, &written, nullptr) && written == length;
+    }
+    SYSTEMTIME local{2001, 2, 6, 3, 4, 5, 7, 0};
+    FILETIME localTime, stamp;
+    ok = ok && SystemTimeToFileTime(&local, &localTime) && LocalFileTimeToFileTime(&localTime, &stamp) &&
+         SetFileTime(file, nullptr, nullptr, &stamp);
+    CloseHandle(file);
+    REQUIRE_MESSAGE(ok, "cannot write " << path);
+}
+
+bool sameStart(const std::string& path, const std::string& reference, std::int64_t length, std::string& why) {
+    HANDLE file = openForReading(path);
+    HANDLE original = openForReading(reference);
+    bool same = file != INVALID_HANDLE_VALUE && original != INVALID_HANDLE_VALUE;
+    if (!same) why = "cannot open " + path + " or " + reference;
+    std::vector<char> a(1 << 20), b(1 << 20);
+    std::int64_t offset = 0;
+    while (same && (length < 0 || offset < length)) {
+        DWORD want = static_cast<DWORD>(length < 0 ? a.size() : std::min<std::int64_t>(a.size(), length - offset));
+        DWORD gotA = 0, gotB = 0;
+        ReadFile(file, a.data(), want, &gotA, nullptr);
+        ReadFile(original, b.data(), want, &gotB, nullptr);
+        if (gotA != gotB || std::memcmp(a.data(), b.data(), gotA) != 0) {
+            same = false;
+            why = "the files differ within the MiB at offset " + std::to_string(offset);
+        }
+        if (gotA == 0 || gotB == 0) break;
+        offset += gotA;
+    }
+    if (same && length >= 0 && offset != length) {
+        same = false;
+        why = "fewer than " + std::to_string(length) + " bytes to compare";
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (original != INVALID_HANDLE_VALUE) CloseHandle(original);
+    return same;
+}
+
+bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::int64_t fileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::uint32_t dosStamp(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+        return 0;
+    return (static_cast<std::uint32_t>(date) << 16) | time;
+}
+
+const std::string& largeSource() {
+    if (largeSourcePath.empty()) {
+        std::string path = scratchRoot + "\\large-source.bin";
+        writePatternFile(path, LargeSize);
+        largeSourcePath = path;
+    }
+    return largeSourcePath;
+}
+
+void checkIdleLook(const Window& main) {
+    CHECK(main.text(StartButton) == "&Start");
+    for (int id : {StartButton, AboutButton, ExitButton, BrowseSourceButton, BrowseTargetButton, SourceEdit, TargetEdit,
+                   ClearReadOnlyBox, MoveFileBox}) {
+        INFO("control ", id);
+        CHECK(main.enabled(id));
+    }
+    CHECK_FALSE(main.readOnly(SourceEdit));
+    CHECK_FALSE(main.readOnly(TargetEdit));
+    CHECK(main.text(ProgressLine1) == "");
+    CHECK(main.text(ProgressLine2) == "");
+    CHECK(main.progress(ProgressBar) == 0);
+}
+
+void checkRunningLook(const Window& main) {
+    CHECK(main.text(StartButton) == "&Stop");
+    CHECK(main.enabled(StartButton));
+    for (int id : {AboutButton, ExitButton, BrowseSourceButton, BrowseTargetButton, ClearReadOnlyBox, MoveFileBox}) {
+        INFO("control ", id);
+        CHECK_FALSE(main.enabled(id));
+    }
+    CHECK(main.readOnly(SourceEdit));
+    CHECK(main.readOnly(TargetEdit));
+}
+
+}  // namespace e2e
+
+int main(int argc, char** argv) {
+    using namespace e2e;
+    for (int i = 1; i < argc; ++i) {
+        static const char programOption[] = "--program=";
+        static const char scratchOption[] = "--scratch=";
+        if (std::strncmp(argv[i], programOption, sizeof programOption - 1) == 0)
+            program = fromOption(argv[i] + sizeof programOption - 1);
+        if (std::strncmp(argv[i], scratchOption, sizeof scratchOption - 1) == 0)
+            scratchRoot = fromOption(argv[i] + sizeof scratchOption - 1);
+    }
+    if (program.empty() || !fileExists(program)) {
+        std::fprintf(stderr, "e2e_tests: give quillet.exe with --program= (got \"%s\")\n", program.c_str());
+        return 2;
+    }
+    if (scratchRoot.empty()) {
+        char temp[MAX_PATH + 1];
+        DWORD length = GetTempPathA(sizeof temp, temp);
+        if (length == 0 || length >= sizeof temp) return 2;
+        scratchRoot = std::string(temp) + "quillet-e2e";
+    }
+    removeTree(scratchRoot);
+    if (!CreateDirectoryA(scratchRoot.c_str(), nullptr)) {
+        std::fprintf(stderr, "e2e_tests: cannot make the scratch folder %s\n", scratchRoot.c_str());
+        return 2;
+    }
+
+    doctest::Context context(argc, argv);
+    int result = context.run();
+    removeTree(scratchRoot);
+    return result;
+}
