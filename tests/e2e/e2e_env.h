@@ -61,6 +61,23 @@ std::uint32_t dosStamp(const std::string& path);
 const std::string& largeSource();
 constexpr std::uint64_t LargeSize = 384ull << 20;
 
+// A file of exactly these bytes, with this last-write time (local time,
+// taken to the file's own precision) and then these attributes.
+void writeFileWith(const std::string& path, const std::string& bytes, const SYSTEMTIME& localStamp,
+                   DWORD attributes);
+// The whole file (empty when it cannot be read).
+std::string fileBytes(const std::string& path);
+// `size` pseudo-random bytes, the same for the same seed.
+std::string randomBytes(std::size_t size, std::uint32_t seed);
+// The DOS date and time words (as dosStamp gives them) of a local time.
+std::uint32_t dosStampOf(const SYSTEMTIME& local);
+// Whether some process has `path` open: an open that shares nothing fails.
+bool openElsewhere(const std::string& path);
+
+// The folder of the small tmpfs disks (from --disks=), "" when none was
+// given; the disks are there when it holds the file "ready".
+const std::string& disksFolder();
+
 // The main dialog's look when no job runs: button "&Start", everything
 // enabled and writable, both progress lines empty, the bar at 0. Checked
 // with doctest's CHECK, one line per control.

@@ -1,5 +1,5 @@
 // The end-to-end tests: the real quillet.exe under Wine, driven from here.
-//   e2e_tests --program=PATH_OF_QUILLET.EXE [--scratch=FOLDER] [doctest options]
+//   e2e_tests --program=PATH_OF_QUILLET.EXE [--scratch=FOLDER] [--disks=FOLDER] [doctest options]
 // Paths may be given as Linux paths (/...: drive Z:) or as Windows paths.
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest/doctest.h>
@@ -19,6 +19,7 @@ namespace {
 std::string program;
 std::string scratchRoot;
 std::string largeSourcePath;
+std::string disks;
 
 std::string fromOption(const char* value) { return value[0] == '/' ? windowsPath(value) : std::string(value); }
 
@@ -131,6 +132,61 @@ std::uint32_t dosStamp(const std::string& path) {
     return (static_cast<std::uint32_t>(date) << 16) | time;
 }
 
+void writeFileWith(const std::string& path, const std::string& bytes, const SYSTEMTIME& localStamp,
+                   DWORD attributes) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE_MESSAGE(file != INVALID_HANDLE_VALUE, "cannot create " << path);
+    DWORD written = 0;
+    bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                written == bytes.size());
+    FILETIME localTime, stamp;
+    ok = ok && SystemTimeToFileTime(&localStamp, &localTime) && LocalFileTimeToFileTime(&localTime, &stamp) &&
+         SetFileTime(file, nullptr, nullptr, &stamp);
+    CloseHandle(file);
+    REQUIRE_MESSAGE(ok, "cannot write " << path);
+    REQUIRE_MESSAGE(SetFileAttributesA(path.c_str(), attributes), "cannot set the attributes of " << path);
+}
+
+std::string fileBytes(const std::string& path) {
+    HANDLE file = openForReading(path);
+    std::string contents;
+    if (file == INVALID_HANDLE_VALUE) return contents;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) contents.append(buffer, got);
+    CloseHandle(file);
+    return contents;
+}
+
+std::string randomBytes(std::size_t size, std::uint32_t seed) {
+    std::string bytes(size, '\0');
+    std::uint32_t x = seed * 2654435761u + 1u;
+    for (char& byte : bytes) {
+        // xorshift32: no short period that a misplaced block could hide in
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        byte = static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+std::uint32_t dosStampOf(const SYSTEMTIME& local) {
+    std::uint32_t date = (static_cast<std::uint32_t>(local.wYear - 1980) << 9) | (local.wMonth << 5) | local.wDay;
+    std::uint32_t time = (static_cast<std::uint32_t>(local.wHour) << 11) | (local.wMinute << 5) | (local.wSecond / 2);
+    return (date << 16) | time;
+}
+
+bool openElsewhere(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(file);
+    return false;
+}
+
+const std::string& disksFolder() { return disks; }
+
 const std::string& largeSource() {
     if (largeSourcePath.empty()) {
         std::string path = scratchRoot + "\\large-source.bin";
@@ -176,6 +232,9 @@ int main(int argc, char** argv) {
             program = fromOption(argv[i] + sizeof programOption - 1);
         if (std::strncmp(argv[i], scratchOption, sizeof scratchOption - 1) == 0)
             scratchRoot = fromOption(argv[i] + sizeof scratchOption - 1);
+        static const char disksOption[] = "--disks=";
+        if (std::strncmp(argv[i], disksOption, sizeof disksOption - 1) == 0)
+            disks = fromOption(argv[i] + sizeof disksOption - 1);
     }
     if (program.empty() || !fileExists(program)) {
         std::fprintf(stderr, "e2e_tests: give quillet.exe with --program= (got \"%s\")\n", program.c_str());

@@ -4,6 +4,11 @@
 //   e2e_shots PROGRAM SOURCE TARGET
 // prints "idle", then "copying" (the program's thread suspended part-way
 // through the copy of SOURCE), then "done".
+//   e2e_shots --dialogs PROGRAM SOURCE OLD_TARGET FULL_DISK_FOLDER
+// prints "confirm-overwrite" (SOURCE started onto the non-empty OLD_TARGET),
+// then "disk-full" (SOURCE started into FULL_DISK_FOLDER, too small for it),
+// then "change-target" (its "Change &Target" pressed), then "done". The
+// dialogs are modal and wait, so each picture holds still.
 #include <windows.h>
 
 #include <cstdio>
@@ -30,14 +35,60 @@ int percentShown(const std::string& line) {
                                                                                          : -1;
 }
 
+std::string path(const char* given) { return given[0] == '/' ? e2e::windowsPath(given) : std::string(given); }
+
+// Gives the dialog time to paint, then tells the script it is there.
+bool showAndWait(const e2e::Program& app, const char* state) {
+    app.sync();
+    Sleep(300);
+    tell(state);
+    return waitForLine();
+}
+
+int dialogs(char** argv) {
+    e2e::Program app(path(argv[2]));
+    app.start({path(argv[3]), path(argv[4])});
+    e2e::Window main = app.mainDialog();
+    main.click(5);
+    e2e::Window overwrite = app.waitForWindow("Confirm File Overwrite");
+    if (!showAndWait(app, "confirm-overwrite")) return 1;
+    overwrite.click(IDCANCEL);
+    app.waitWindowGone(overwrite);
+    app.sync();
+
+    main.setText(1102, path(argv[5]) + "\\");
+    main.click(5);
+    e2e::Window full = app.waitForWindow("Disk is full", 60);
+    if (!showAndWait(app, "disk-full")) return 1;
+    full.click(1104);
+    app.waitWindowGone(full);
+    e2e::Window change = app.waitForWindow("Change target");
+    if (!showAndWait(app, "change-target")) return 1;
+    change.click(1602);
+    app.waitWindowGone(change);
+    e2e::waitUntil("the job to end", 30, [&] { return main.text(5) == "&Start"; });
+    app.closeBox();
+    DWORD status = app.waitForExit();
+    tell("done");
+    return status == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 6 && std::string(argv[1]) == "--dialogs") {
+        try {
+            return dialogs(argv);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "e2e_shots: %s\n", error.what());
+            return 1;
+        }
+    }
     if (argc != 4) {
-        std::fprintf(stderr, "usage: e2e_shots PROGRAM SOURCE TARGET\n");
+        std::fprintf(stderr, "usage: e2e_shots PROGRAM SOURCE TARGET\n"
+                             "       e2e_shots --dialogs PROGRAM SOURCE OLD_TARGET FULL_DISK_FOLDER\n");
         return 2;
     }
-    auto path = [](const char* given) { return given[0] == '/' ? e2e::windowsPath(given) : std::string(given); };
     try {
         e2e::Program app(path(argv[1]));
         app.start();

@@ -1,0 +1,415 @@
+// Copies onto real full disks (small tmpfs mounts that the ctest fixture
+// makes as root): "Disk is full", "Change target", and the pieces that one
+// source is spread over, driven through the program's windows.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_env.h"
+
+using namespace e2e;
+
+namespace {
+
+enum : int {
+    ContinueButton = 1103,
+    ChangeTargetButton = 1104,
+    LeftLine = 99,
+    NewTargetEdit = 1111,
+    NewTargetOk = 1103,
+    KeepTargetButton = 1601,
+    CancelJobButton = 1602,
+    BrowseNewTargetButton = 1112,
+};
+
+constexpr SYSTEMTIME SourceStamp{1998, 6, 5, 5, 14, 22, 8, 0};
+constexpr std::size_t SourceSize = 1000000;  // two and a half small disks
+
+bool haveDisks() { return !disksFolder().empty() && fileExists(disksFolder() + "\\ready"); }
+
+std::string disk(int number) { return disksFolder() + "\\small" + std::to_string(number); }
+
+void clearFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA((folder + "\\" + name).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// The bytes a disk holds when it is full, from its size as the system tells.
+std::uint64_t diskCapacity(const std::string& folder) {
+    ULARGE_INTEGER available, total, free;
+    REQUIRE(GetDiskFreeSpaceExA((folder + "\\").c_str(), &available, &total, &free));
+    return total.QuadPart;
+}
+
+// The three small disks, empty before and after each test.
+struct Disks {
+    Disks() {
+        for (int n = 1; n <= 3; ++n) clearFolder(disk(n));
+    }
+    ~Disks() {
+        for (int n = 1; n <= 3; ++n) clearFolder(disk(n));
+    }
+};
+
+// A finished piece of the target, as it was found on its disk.
+struct Piece {
+    std::string path;
+    std::string bytes;
+    std::uint32_t stamp;
+    DWORD attributes;
+};
+
+Piece takePiece(const std::string& path) {
+    return Piece{path, fileBytes(path), dosStamp(path), GetFileAttributesA(path.c_str())};
+}
+
+// Takes the filled piece off its disk, as a user would swap the disk.
+Piece movePieceOff(const std::string& path) {
+    Piece piece = takePiece(path);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    CHECK_MESSAGE(DeleteFileA(path.c_str()), "cannot take " << path << " off its disk");
+    return piece;
+}
+
+std::size_t bytesIn(const std::vector<Piece>& pieces) {
+    std::size_t total = 0;
+    for (const Piece& piece : pieces) total += piece.bytes.size();
+    return total;
+}
+
+// Every piece a finished file with the source's time stamp and attributes,
+// and all of them together the source, byte for byte.
+void checkPieces(const std::vector<Piece>& pieces, const std::string& source, const std::string& sourceBytes) {
+    std::string joined;
+    for (const Piece& piece : pieces) {
+        INFO("piece ", piece.path, " of ", piece.bytes.size(), " bytes");
+        CHECK(piece.bytes.size() > 0);
+        CHECK(piece.stamp == dosStamp(source));
+        CHECK(piece.attributes == GetFileAttributesA(source.c_str()));
+        joined += piece.bytes;
+    }
+    CHECK(joined.size() == sourceBytes.size());
+    CHECK_MESSAGE(joined == sourceBytes, "the pieces joined differ from the source");
+}
+
+std::string leftText(std::size_t left) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Left : %uKb", static_cast<unsigned>(left / 1024));
+    return text;
+}
+
+// An error box where none belongs: fail with its text.
+void failOnErrorBox(const Program& app) {
+    if (HWND box = app.findWindow("Error"))
+        throw DriverError("an error box came up: " + printable(Window(box).text(0xFFFF)));
+}
+
+// Waits for "Disk is full" or for the end of the job; the dialog, or a
+// null window when the job ended.
+Window waitForDiskFullOrEnd(const Program& app) {
+    Window found;
+    app.sync();
+    waitUntil(
+        "\"Disk is full\" or the end of the job", 30,
+        [&] {
+            if (!app.running()) throw DriverError("the program ended");
+            failOnErrorBox(app);
+            if (HWND dialog = app.findWindow("Disk is full")) {
+                found = Window(dialog);
+                return true;
+            }
+            return app.mainDialog().text(StartButton) == "&Start";
+        },
+        [&] { return app.describeWindows(); });
+    return found;
+}
+
+// "Disk is full" on the screen with the piece just filled: its texts, the
+// amount still to copy after the pieces so far, the main window waiting
+// under it in its running look.
+void checkDiskFull(const Program& app, const Window& dialog, std::size_t inPieces) {
+    CHECK(dialog.text(LeftLine) == leftText(SourceSize - inPieces));
+    std::vector<std::string> statics = dialog.staticTexts();
+    CHECK(std::find(statics.begin(), statics.end(), "There isn't enough room to copy the file") != statics.end());
+    CHECK(dialog.text(ContinueButton) == "&Continue");
+    CHECK(dialog.text(ChangeTargetButton) == "Change &Target");
+    CHECK(dialog.text(IDCANCEL) == "Cancel");
+    // A caption and no system menu: no close box.
+    CHECK((GetWindowLongPtrA(dialog.handle(), GWL_STYLE) & WS_SYSMENU) == 0);
+    CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
+    CHECK_FALSE(IsWindowEnabled(app.frame()));
+    checkRunningLook(app.mainDialog());
+}
+
+// Opens "Change target" from "Disk is full" and checks it: the current
+// target in the edit, which has the focus.
+Window openChangeTarget(const Program& app, const Window& diskFull, const std::string& currentTarget) {
+    diskFull.click(ChangeTargetButton);
+    app.waitWindowGone(diskFull);
+    Window dialog = app.waitForWindow("Change target");
+    CHECK(dialog.text(NewTargetEdit) == currentTarget);
+    CHECK(dialog.text(NewTargetOk) == "OK");
+    CHECK(dialog.text(KeepTargetButton) == "&Don't change target");
+    CHECK(dialog.text(CancelJobButton) == "Cancel");
+    CHECK(dialog.text(BrowseNewTargetButton) == "&Browse...");
+    std::vector<std::string> statics = dialog.staticTexts();
+    CHECK(std::find(statics.begin(), statics.end(), "Specify new target file name") != statics.end());
+    // A caption and no system menu: no close box.
+    CHECK((GetWindowLongPtrA(dialog.handle(), GWL_STYLE) & WS_SYSMENU) == 0);
+    CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
+    app.sync();
+    CHECK(app.focusedWindow() == dialog.control(NewTargetEdit));
+    return dialog;
+}
+
+void waitForIdle(const Program& app) {
+    app.sync();
+    app.waitForControl(StartButton, "\"&Start\"", [](const std::string& text) { return text == "&Start"; }, 30);
+    app.sync();
+}
+
+// The job's source on the build's own disk.
+struct Source {
+    std::string path;
+    std::string bytes;
+    Source(const Scratch& scratch, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE)
+        : path(scratch.file("archive.bin")), bytes(randomBytes(SourceSize, 7)) {
+        writeFileWith(path, bytes, SourceStamp, attributes);
+    }
+};
+
+}  // namespace
+
+TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Disks disks;
+    Scratch scratch("continue");
+    Source source(scratch);
+    const std::string target = disk(1) + "\\archive.bin";
+    const std::uint64_t capacity = diskCapacity(disk(1));
+
+    Program app(programPath());
+    app.start({source.path, disk(1) + "\\"});
+    Window main = app.mainDialog();
+
+    bool firstTakenLate = false;
+    SUBCASE("the filled piece taken off before each Continue") {}
+    SUBCASE("the path still taken: \"Target file already exists\" until it is free") { firstTakenLate = true; }
+
+    main.click(StartButton);
+    std::vector<Piece> pieces;
+    for (Window dialog; (dialog = waitForDiskFullOrEnd(app)).exists();) {
+        REQUIRE(pieces.size() < 4);
+        INFO("full disk number ", pieces.size() + 1);
+        Piece piece = takePiece(target);
+        CHECK(piece.bytes.size() == capacity);
+        checkDiskFull(app, dialog, bytesIn(pieces) + piece.bytes.size());
+        if (firstTakenLate && pieces.empty()) {
+            dialog.click(ContinueButton);
+            app.waitWindowGone(dialog);
+            Window box = app.waitForWindow("Error");
+            CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
+            CHECK(GetDlgItem(box.handle(), IDRETRY) != nullptr);
+            CHECK(GetDlgItem(box.handle(), IDCANCEL) != nullptr);
+            // Retry while the file is still there: asked again.
+            box.answer(IDRETRY);
+            app.waitWindowGone(box);
+            box = app.waitForWindow("Error");
+            CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
+            // The program may hold the file open now: empty it where it
+            // lies, which frees the path as well as a fresh disk does.
+            HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            REQUIRE(file != INVALID_HANDLE_VALUE);
+            CHECK(SetEndOfFile(file));
+            CloseHandle(file);
+            box.answer(IDRETRY);
+            app.waitWindowGone(box);
+        } else {
+            movePieceOff(target);
+            // The first Continue clicked, the next ones by Alt+C.
+            if (pieces.empty())
+                dialog.click(ContinueButton);
+            else
+                app.pressAlt('c');
+            app.waitWindowGone(dialog);
+        }
+        pieces.push_back(piece);
+    }
+    waitForIdle(app);
+    checkIdleLook(main);
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    pieces.push_back(takePiece(target));
+    CHECK(pieces.size() == 3);
+    checkPieces(pieces, source.path, source.bytes);
+    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
+    CHECK(fileBytes(source.path) == source.bytes);
+
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a full disk: Change Target names where the rest goes") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Disks disks;
+    Scratch scratch("change-target");
+    Source source(scratch);
+
+    Program app(programPath());
+    // The folder typed without its backslash: the source's name goes behind it.
+    app.start({source.path, disk(1)});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+
+    std::vector<Piece> pieces;
+    std::vector<std::string> expectedNames;
+
+    SUBCASE("OK: a folder on another disk, without and then with a trailing backslash") {
+        Window full = waitForDiskFullOrEnd(app);
+        REQUIRE(full.exists());
+        pieces.push_back(takePiece(disk(1) + "\\archive.bin"));
+        checkDiskFull(app, full, bytesIn(pieces));
+        Window change = openChangeTarget(app, full, disk(1) + "\\archive.bin");
+        change.setText(NewTargetEdit, disk(2));
+        change.click(NewTargetOk);
+        app.waitWindowGone(change);
+
+        full = waitForDiskFullOrEnd(app);
+        REQUIRE(full.exists());
+        pieces.push_back(takePiece(disk(2) + "\\archive.bin"));
+        checkDiskFull(app, full, bytesIn(pieces));
+        change = openChangeTarget(app, full, disk(2) + "\\archive.bin");
+        change.setText(NewTargetEdit, disk(3) + "\\");
+        SUBCASE("clicked") { change.click(NewTargetOk); }
+        SUBCASE("Enter in the edit") { app.pressEnter(); }
+        app.waitWindowGone(change);
+        expectedNames = {"archive.bin", "archive.bin", "archive.bin"};
+        CHECK_FALSE(waitForDiskFullOrEnd(app).exists());
+        pieces.push_back(takePiece(disk(3) + "\\archive.bin"));
+        CHECK(filesIn(disk(2)) == std::vector<std::string>{"archive.bin"});
+        CHECK(filesIn(disk(3)) == std::vector<std::string>{"archive.bin"});
+    }
+    SUBCASE("\"&Don't change target\" keeps the path, even with another text typed") {
+        const std::string target = disk(1) + "\\archive.bin";
+        for (Window full; (full = waitForDiskFullOrEnd(app)).exists();) {
+            REQUIRE(pieces.size() < 4);
+            Piece piece = takePiece(target);
+            checkDiskFull(app, full, bytesIn(pieces) + piece.bytes.size());
+            Window change = openChangeTarget(app, full, target);
+            // The disk is emptied while the dialog is open.
+            movePieceOff(target);
+            change.setText(NewTargetEdit, disk(2) + "\\elsewhere.bin");
+            change.click(KeepTargetButton);
+            app.waitWindowGone(change);
+            pieces.push_back(piece);
+        }
+        pieces.push_back(takePiece(target));
+        CHECK(pieces.size() == 3);
+        CHECK(filesIn(disk(2)).empty());
+    }
+    waitForIdle(app);
+    checkIdleLook(main);
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkPieces(pieces, source.path, source.bytes);
+    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
+    CHECK(fileBytes(source.path) == source.bytes);
+
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Disks disks;
+    Scratch scratch("cancel");
+    Source source(scratch);
+    const std::string target = disk(1) + "\\archive.bin";
+    const std::uint64_t capacity = diskCapacity(disk(1));
+
+    Program app(programPath());
+    app.start({source.path, target});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+    Window full = waitForDiskFullOrEnd(app);
+    REQUIRE(full.exists());
+    checkDiskFull(app, full, static_cast<std::size_t>(fileSize(target)));
+
+    SUBCASE("\"Cancel\" in Disk is full") { full.click(IDCANCEL); }
+    SUBCASE("Escape in Disk is full") { app.pressEscape(); }
+    SUBCASE("\"Cancel\" in Change target") {
+        Window change = openChangeTarget(app, full, target);
+        change.setText(NewTargetEdit, disk(2) + "\\");
+        change.click(CancelJobButton);
+        app.waitWindowGone(change);
+    }
+    SUBCASE("Escape in Change target") {
+        Window change = openChangeTarget(app, full, target);
+        change.setText(NewTargetEdit, disk(2) + "\\");
+        app.pressEscape();
+        app.waitWindowGone(change);
+    }
+    SUBCASE("Cancel when the path is still taken") {
+        full.click(ContinueButton);
+        app.waitWindowGone(full);
+        Window box = app.waitForWindow("Error");
+        CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
+        box.answer(IDCANCEL);
+        app.waitWindowGone(box);
+    }
+    app.waitWindowGone(full);
+    waitForIdle(app);
+    checkIdleLook(main);
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+
+    // The piece is a finished file: all the disk held, the source's stamp
+    // and attributes, and closed.
+    Piece piece = takePiece(target);
+    CHECK(piece.bytes.size() == capacity);
+    CHECK(piece.bytes == source.bytes.substr(0, piece.bytes.size()));
+    CHECK(piece.stamp == dosStamp(source.path));
+    CHECK(piece.attributes == GetFileAttributesA(source.path.c_str()));
+    CHECK_FALSE(openElsewhere(target));
+    CHECK_FALSE(openElsewhere(source.path));
+    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
+    CHECK(filesIn(disk(2)).empty());
+    CHECK(fileBytes(source.path) == source.bytes);
+
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}

@@ -1,0 +1,273 @@
+// The questions of a start onto a file that is there already: the read-only
+// warning and "Confirm File Overwrite", answered in every way, on real files.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "tests/e2e/e2e_env.h"
+
+using namespace e2e;
+
+namespace {
+
+enum : int {
+    OverwriteButton = 1103,
+    AppendButton = 1104,
+    TargetName = 1603,
+    SourceName = 1604,
+    TargetDetails = 1605,
+    SourceDetails = 1606,
+};
+
+constexpr const char* ReadOnlyWarning =
+    "   Target file has READ-ONLY attribute\t\t\t \r\n   Do you wish to overwrite ?\r\n ";
+
+// 5 June 1998, 14:22:09: shown as 14:22:08, the file's two-second step.
+constexpr SYSTEMTIME SourceStamp{1998, 6, 5, 5, 14, 22, 9, 0};
+constexpr SYSTEMTIME TargetStamp{2003, 1, 4, 9, 7, 5, 4, 0};
+
+// The details line of a file as the dialog shows it, from the file's real
+// size, last-write time and attributes.
+std::string detailsLine(const std::string& path) {
+    std::uint32_t stamp = dosStamp(path);
+    unsigned date = stamp >> 16, time = stamp & 0xFFFF;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::string letters;
+    if (attributes & FILE_ATTRIBUTE_READONLY) letters += 'R';
+    if (attributes & FILE_ATTRIBUTE_HIDDEN) letters += 'H';
+    if (attributes & FILE_ATTRIBUTE_SYSTEM) letters += 'S';
+    if (attributes & FILE_ATTRIBUTE_ARCHIVE) letters += 'A';
+    if (attributes & FILE_ATTRIBUTE_COMPRESSED) letters += 'C';
+    char line[128];
+    std::snprintf(line, sizeof line, "%lluKb , %02u.%02u.%04u, %02u:%02u:%02u, %s",
+                  static_cast<unsigned long long>(fileSize(path)) >> 10, date & 31, (date >> 5) & 15,
+                  1980 + (date >> 9), time >> 11, (time >> 5) & 63, (time & 31) * 2, letters.c_str());
+    return line;
+}
+
+// Waits, after the commands posted so far, for the window to be idle again.
+void waitForIdle(const Program& app) {
+    app.sync();
+    app.waitForControl(StartButton, "\"&Start\"", [](const std::string& text) { return text == "&Start"; }, 30);
+    app.sync();
+}
+
+// "Confirm File Overwrite" on the screen: its fixed texts and buttons, the
+// main window waiting under it, the focus on "&Overwrite", no job running.
+Window waitForOverwriteQuestion(const Program& app) {
+    Window dialog = app.waitForWindow("Confirm File Overwrite");
+    CHECK(dialog.text(OverwriteButton) == "&Overwrite");
+    CHECK(dialog.text(AppendButton) == "&Append");
+    CHECK(dialog.text(IDCANCEL) == "Cancel");
+    std::vector<std::string> statics = dialog.staticTexts();
+    for (const char* fixed :
+         {"Target file already exists.", "Do you wish to write over or append?", "Target:", "Source:"}) {
+        INFO("static text ", fixed);
+        CHECK(std::find(statics.begin(), statics.end(), fixed) != statics.end());
+    }
+    // A caption and no system menu: no close box.
+    CHECK((GetWindowLongPtrA(dialog.handle(), GWL_STYLE) & WS_SYSMENU) == 0);
+    CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
+    CHECK_FALSE(IsWindowEnabled(app.frame()));
+    app.sync();
+    CHECK(app.focusedWindow() == dialog.control(OverwriteButton));
+    // The job starts only after the answer.
+    CHECK(app.mainDialog().text(StartButton) == "&Start");
+    CHECK(app.mainDialog().text(ProgressLine1) == "");
+    return dialog;
+}
+
+}  // namespace
+
+TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel do what they say") {
+    Scratch scratch("overwrite");
+    const std::string source = scratch.file("report.txt");
+    const std::string target = scratch.file("old report.txt");
+    const std::string sourceBytes = randomBytes(12345, 1);
+    const std::string targetBytes = randomBytes(50000, 2);
+    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    writeFileWith(target, targetBytes, TargetStamp, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    const std::uint32_t targetStamp = dosStamp(target);
+    // The lines worked out from the files agree with the ones known by hand.
+    REQUIRE(detailsLine(source) == "12Kb , 05.06.1998, 14:22:08, RA");
+    REQUIRE(detailsLine(target) == "48Kb , 09.01.2003, 07:05:04, HA");
+    const std::string sourceLine = detailsLine(source), targetLine = detailsLine(target);
+
+    Program app(programPath());
+    app.start({source, target});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+    Window dialog = waitForOverwriteQuestion(app);
+    CHECK(dialog.text(TargetName) == target);
+    CHECK(printable(dialog.text(TargetDetails)) == printable(targetLine));
+    CHECK(dialog.text(SourceName) == source);
+    CHECK(printable(dialog.text(SourceDetails)) == printable(sourceLine));
+    // Nothing was written yet: the source is open, the target closed again
+    // with its attributes back.
+    CHECK(fileBytes(target) == targetBytes);
+    CHECK(GetFileAttributesA(target.c_str()) == (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    CHECK(openElsewhere(source));
+    CHECK_FALSE(openElsewhere(target));
+
+    enum { Overwrite, Append, Cancel } expected = Cancel;
+    SUBCASE("\"&Overwrite\"") {
+        dialog.click(OverwriteButton);
+        expected = Overwrite;
+    }
+    SUBCASE("Enter: the focused \"&Overwrite\"") {
+        app.pressEnter();
+        expected = Overwrite;
+    }
+    SUBCASE("Alt+O") {
+        app.pressAlt('o');
+        expected = Overwrite;
+    }
+    SUBCASE("\"&Append\"") {
+        dialog.click(AppendButton);
+        expected = Append;
+    }
+    SUBCASE("Alt+A") {
+        app.pressAlt('a');
+        expected = Append;
+    }
+    SUBCASE("\"Cancel\"") {
+        dialog.click(IDCANCEL);
+        expected = Cancel;
+    }
+    SUBCASE("Escape") {
+        app.pressEscape();
+        expected = Cancel;
+    }
+    app.waitWindowGone(dialog);
+    waitForIdle(app);
+    checkIdleLook(main);
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+
+    std::string now = fileBytes(target);
+    switch (expected) {
+    case Overwrite:
+        // The longer old file is cut to the source's length.
+        CHECK(now.size() == sourceBytes.size());
+        CHECK(now == sourceBytes);
+        CHECK(dosStamp(target) == dosStamp(source));
+        CHECK(GetFileAttributesA(target.c_str()) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+        break;
+    case Append:
+        CHECK(now.size() == targetBytes.size() + sourceBytes.size());
+        CHECK(now == targetBytes + sourceBytes);
+        CHECK(dosStamp(target) == dosStamp(source));
+        CHECK(GetFileAttributesA(target.c_str()) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+        break;
+    case Cancel:
+        CHECK(now.size() == targetBytes.size());
+        CHECK(now == targetBytes);
+        CHECK(dosStamp(target) == targetStamp);
+        CHECK(GetFileAttributesA(target.c_str()) == (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+        // Both files are closed again.
+        CHECK_FALSE(openElsewhere(target));
+        CHECK_FALSE(openElsewhere(source));
+        break;
+    }
+    CHECK(fileBytes(source) == sourceBytes);
+    CHECK(GetFileAttributesA(source.c_str()) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    CHECK(dosStamp(source) == dosStampOf(SourceStamp));
+
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("an empty target is written without a question") {
+    Scratch scratch("empty-target");
+    const std::string source = scratch.file("a.bin");
+    const std::string target = scratch.file("b.bin");
+    const std::string sourceBytes = randomBytes(70000, 3);
+    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    writeFileWith(target, "", TargetStamp, FILE_ATTRIBUTE_ARCHIVE);
+
+    Program app(programPath());
+    app.start({source, target});
+    app.mainDialog().click(StartButton);
+    waitForIdle(app);
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    CHECK(fileBytes(target) == sourceBytes);
+    CHECK(dosStamp(target) == dosStamp(source));
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a read-only target: the warning first, then the overwrite question") {
+    Scratch scratch("read-only");
+    const std::string source = scratch.file("new.txt");
+    const std::string target = scratch.file("locked.txt");
+    const std::string sourceBytes = randomBytes(3000, 4);
+    const std::string targetBytes = randomBytes(20000, 5);
+    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    writeFileWith(target, targetBytes, TargetStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    const DWORD lockedAttributes = GetFileAttributesA(target.c_str());
+    REQUIRE(lockedAttributes == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    const std::string targetLine = detailsLine(target);
+    REQUIRE(targetLine == "19Kb , 09.01.2003, 07:05:04, RA");
+    const std::uint32_t targetStamp = dosStamp(target);
+
+    Program app(programPath());
+    app.start({source, target});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+
+    Window box = app.waitForWindow("Warning");
+    CHECK(printable(box.text(0xFFFF)) == printable(ReadOnlyWarning));
+    CHECK(GetDlgItem(box.handle(), IDOK) != nullptr);
+    CHECK(GetDlgItem(box.handle(), IDCANCEL) != nullptr);
+    CHECK(GetDlgItem(box.handle(), IDYES) == nullptr);
+    CHECK(GetDlgItem(box.handle(), IDRETRY) == nullptr);
+    CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
+    // Nothing has been opened or changed yet.
+    CHECK(app.findWindow("Confirm File Overwrite") == nullptr);
+    CHECK(GetFileAttributesA(target.c_str()) == lockedAttributes);
+    CHECK_FALSE(openElsewhere(source));
+
+    bool keptAsItWas = true;
+    SUBCASE("Cancel in the warning") { box.answer(IDCANCEL); }
+    SUBCASE("OK, then Cancel in Confirm File Overwrite") {
+        box.answer(IDOK);
+        app.waitWindowGone(box);
+        Window dialog = waitForOverwriteQuestion(app);
+        CHECK(dialog.text(TargetName) == target);
+        CHECK(printable(dialog.text(TargetDetails)) == printable(targetLine));
+        CHECK(printable(dialog.text(SourceDetails)) == printable(detailsLine(source)));
+        dialog.click(IDCANCEL);
+        app.waitWindowGone(dialog);
+    }
+    SUBCASE("OK, then \"&Overwrite\"") {
+        box.answer(IDOK);
+        app.waitWindowGone(box);
+        Window dialog = waitForOverwriteQuestion(app);
+        dialog.click(OverwriteButton);
+        app.waitWindowGone(dialog);
+        keptAsItWas = false;
+    }
+    app.waitWindowGone(box);
+    waitForIdle(app);
+    checkIdleLook(main);
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    if (keptAsItWas) {
+        CHECK(fileBytes(target) == targetBytes);
+        CHECK(GetFileAttributesA(target.c_str()) == lockedAttributes);
+        CHECK(dosStamp(target) == targetStamp);
+        CHECK_FALSE(openElsewhere(source));
+        CHECK_FALSE(openElsewhere(target));
+    } else {
+        // The copy takes the source's attributes: no longer read-only.
+        CHECK(fileBytes(target) == sourceBytes);
+        CHECK(GetFileAttributesA(target.c_str()) == FILE_ATTRIBUTE_ARCHIVE);
+        CHECK(dosStamp(target) == dosStamp(source));
+    }
+    CHECK(fileBytes(source) == sourceBytes);
+
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
