@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_env.h"
+#include "tests/support/folders.h"
 
 using namespace e2e;
 
@@ -35,18 +36,7 @@ bool haveDisks() { return !disksFolder().empty() && fileExists(disksFolder() + "
 
 std::string disk(int number) { return disksFolder() + "\\small" + std::to_string(number); }
 
-void clearFolder(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA((folder + "\\" + name).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
+void clearFolder(const std::string& folder) { testfolders::removeTree(folder, false); }
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;

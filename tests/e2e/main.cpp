@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_env.h"
+#include "tests/support/folders.h"
 
 namespace e2e {
 
@@ -23,24 +24,7 @@ std::string disks;
 
 std::string fromOption(const char* value) { return value[0] == '/' ? windowsPath(value) : std::string(value); }
 
-void removeTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
+void removeTree(const std::string& folder) { testfolders::removeTree(folder); }
 
 // The contents of byte `offset`: a pattern that tells every block apart.
 void fillPattern(std::vector<unsigned char>& buffer, std::uint64_t offset) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "tests/platform/test_env.h"
+#include "tests/support/folders.h"
 
 namespace {
 
@@ -58,24 +59,7 @@ Scratch::Scratch(const char* name) : path_(scratchRoot + "\\" + name) {
 
 Scratch::~Scratch() { removeTree(path_); }
 
-void removeTree(const std::string& folder, bool removeFolder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    if (removeFolder) RemoveDirectoryA(folder.c_str());
-}
+void removeTree(const std::string& folder, bool removeFolder) { testfolders::removeTree(folder, removeFolder); }
 
 void writeFile(const std::string& path, const std::string& contents) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

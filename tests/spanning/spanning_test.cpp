@@ -13,6 +13,7 @@
 #include "engine/copy_job.h"
 #include "platform/win_file_services.h"
 #include "tests/support/scripted_view.h"
+#include "tests/support/folders.h"
 
 namespace {
 
@@ -113,18 +114,7 @@ void makeSource(WinFileServices& files, const std::string& path, const std::vect
     SetFileAttributesA(path.c_str(), attributes);
 }
 
-void clearDisk(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA((folder + "\\" + name).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
+void clearDisk(const std::string& folder) { testfolders::removeTree(folder, false); }
 
 void checkPieces(const std::vector<Piece>& pieces, const std::vector<std::uint8_t>& source, DWORD attributes) {
     std::vector<std::uint8_t> joined;

@@ -1,0 +1,26 @@
+#include "tests/support/folders.h"
+
+#include <windows.h>
+
+namespace testfolders {
+
+void removeTree(const std::string& folder, bool removeFolder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(path, true);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    if (removeFolder) RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace testfolders
