@@ -221,6 +221,34 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     CHECK(app.waitForExit() == 0);
 }
 
+TEST_CASE("a job started from a control that the running look disables keeps the keyboard") {
+    Scratch scratch("focus");
+    std::string target = scratch.file("copy.bin");
+    Program app(programPath());
+    app.start({largeSource(), target});
+    Window main = app.mainDialog();
+
+    // Enter on a check box starts the job; the box is then disabled and the
+    // keyboard must not be left with it.
+    SUBCASE("the move option") { main.focus(MoveFileBox); }
+    SUBCASE("the read-only option") { main.focus(ClearReadOnlyBox); }
+    app.sync();
+    REQUIRE(GetDlgCtrlID(app.focusedWindow()) != StartButton);
+    app.pressEnter();
+    waitForCopying(app);
+    HWND focus = app.focusedWindow();
+    CHECK(focus == main.control(StartButton));
+
+    app.pressEscape();
+    Window box = waitForStopQuestion(app);
+    box.answer(IDYES);
+    app.waitWindowGone(box);
+    app.sync();
+    checkIdleLook(main);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
 TEST_CASE("during a job closing and Exit are refused") {
     Scratch scratch("close");
     std::string source = scratch.file("source.bin");
