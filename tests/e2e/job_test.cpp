@@ -285,6 +285,37 @@ TEST_CASE("during a job closing and Exit are refused") {
     CHECK(app.waitForExit() == 0);
 }
 
+TEST_CASE("logging off is refused during a job and agreed to without one") {
+    Scratch scratch("session");
+    Program app(programPath());
+    app.start({largeSource(), scratch.file("copy.bin")});
+    Window main = app.mainDialog();
+    auto queryEndSession = [&] {
+        DWORD_PTR answer = 99;
+        REQUIRE(SendMessageTimeoutA(app.frame(), WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+        return answer;
+    };
+
+    main.click(StartButton);
+    waitForCopying(app);
+    CHECK(queryEndSession() == FALSE);
+    // The job goes on after the refusal.
+    std::string before = main.text(ProgressLine2);
+    app.waitForControl(ProgressLine2, "the copy to go on", [&](const std::string& text) { return text != before; });
+    checkRunningLook(main);
+
+    app.pressEscape();
+    Window box = waitForStopQuestion(app);
+    box.answer(IDYES);
+    app.waitWindowGone(box);
+    app.sync();
+    CHECK(queryEndSession() == TRUE);
+    // Only asked: the program still runs until the session really ends.
+    CHECK(app.running());
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
 TEST_CASE("a start that cannot begin shows its error and leaves the window idle") {
     Scratch scratch("errors");
     std::string existing = scratch.file("exists.txt");
