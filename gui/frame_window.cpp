@@ -88,6 +88,16 @@ void FrameWindow::placeClient() {
                  area.bottom + 2 * borderHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
+void FrameWindow::restoreFocus() {
+    HWND dialog = client_->handle();
+    HWND control = savedFocus_;
+    savedFocus_ = nullptr;
+    if (control && IsChild(dialog, control) && IsWindowVisible(control) && IsWindowEnabled(control))
+        SendMessageA(dialog, WM_NEXTDLGCTL, static_cast<WPARAM>(asInteger(control)), TRUE);
+    else
+        SetFocus(dialog);
+}
+
 bool FrameWindow::mayClose() { return application_ ? application_->canClose() : canClose(); }
 
 LRESULT FrameWindow::windowProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -98,9 +108,17 @@ LRESULT FrameWindow::windowProcedure(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         placeClient();
         return 0;
+    case WM_ACTIVATE:
+        // The control that had the keyboard gets it back when the frame is
+        // active again, after a message box or another program.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (client_ && client_->handle() && focus && IsChild(client_->handle(), focus)) savedFocus_ = focus;
+        }
+        break;
     case WM_SETFOCUS:
         // The keyboard belongs to the client's controls.
-        if (client_ && client_->handle()) SetFocus(client_->handle());
+        if (client_ && client_->handle()) restoreFocus();
         return 0;
     case WM_PARENTNOTIFY:
         // The client gone (its Cancel): the frame closes too.

@@ -49,10 +49,12 @@ private:
     bool embedClient();
     void placeClient();
     bool mayClose();
+    void restoreFocus();
 
     const char* caption_;
     std::unique_ptr<Dialog> client_;
     bool shrinkToClient_;
     int iconId_ = 0;
     Application* application_ = nullptr;
+    HWND savedFocus_ = nullptr;
 };

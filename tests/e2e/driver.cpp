@@ -362,6 +362,15 @@ HWND Program::focusedWindow() const {
     return info.hwndFocus;
 }
 
+void Program::waitUntilFocus(int id, double seconds) const {
+    HWND control = mainDialog().control(id);
+    waitUntil("the focus on control " + std::to_string(id), seconds, [&] { return focusedWindow() == control; },
+              [&] {
+                  HWND focus = focusedWindow();
+                  return focus ? "control " + std::to_string(GetDlgCtrlID(focus)) : std::string("no focus");
+              });
+}
+
 // The focused control, or the program's active window when nothing has the
 // focus; keys to a window of another process would be lost.
 HWND Program::keyTarget() const {

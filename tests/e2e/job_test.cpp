@@ -285,6 +285,46 @@ TEST_CASE("during a job closing and Exit are refused") {
     CHECK(app.waitForExit() == 0);
 }
 
+TEST_CASE("after a box the keyboard is back on the control that had it") {
+    Scratch scratch("focus-back");
+    Program app(programPath());
+    app.start({scratch.file("missing.txt"), scratch.file("t.txt")});
+    Window main = app.mainDialog();
+
+    // Enter in the target edit starts; the missing source is reported; the
+    // user goes on typing where he was.
+    main.focus(TargetEdit);
+    app.sync();
+    REQUIRE(app.focusedWindow() == main.control(TargetEdit));
+    app.pressEnter();
+    Window box = app.waitForWindow("Error");
+    box.answer(IDOK);
+    app.waitWindowGone(box);
+    app.sync();
+    app.waitUntilFocus(TargetEdit);
+    CHECK(main.defaultButton() == StartButton);
+
+    // The same after the stop question of a job started from the source edit.
+    main.setText(SourceEdit, largeSource());
+    main.focus(SourceEdit);
+    app.sync();
+    app.pressEnter();
+    waitForCopying(app);
+    app.pressEscape();
+    Window question = waitForStopQuestion(app);
+    question.answer(IDNO);
+    app.waitWindowGone(question);
+    app.sync();
+    app.waitUntilFocus(SourceEdit);
+    app.pressEscape();
+    question = waitForStopQuestion(app);
+    question.answer(IDYES);
+    app.waitWindowGone(question);
+    app.sync();
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
 TEST_CASE("logging off is refused during a job and agreed to without one") {
     Scratch scratch("session");
     Program app(programPath());
