@@ -118,28 +118,26 @@ void Client::browseTarget() {
     if (copyJob.state != Idle) return;
 }
 
-void Client::setRunningControls() {
-    showProgress();
+// What a running job switches off: every control but "&Start"/"&Stop", the
+// edits only made read-only.
+void Client::enableIdleOnlyControls(bool on) {
+    Control* const idleOnly[] = {aboutButton,        exitButton,       browseSourceButton,
+                                 browseTargetButton, clearReadOnlyBox, moveFileBox};
     // A control about to be disabled must not keep the keyboard, or Enter
     // and Escape would no longer reach the dialog: "&Stop" takes it.
     HWND focus = GetFocus();
-    for (Control* control : {static_cast<Control*>(aboutButton), static_cast<Control*>(exitButton),
-                             static_cast<Control*>(browseSourceButton), static_cast<Control*>(browseTargetButton),
-                             static_cast<Control*>(clearReadOnlyBox), static_cast<Control*>(moveFileBox)}) {
-        if (focus && control->handle() == focus && hwnd_) {
+    for (Control* control : idleOnly)
+        if (!on && focus && control->handle() == focus && hwnd_)
             SendMessageA(hwnd_, WM_NEXTDLGCTL, static_cast<WPARAM>(asInteger(startButton->handle())), TRUE);
-            break;
-        }
-    }
+    for (Control* control : idleOnly) control->enable(on);
+    sourceEdit->setReadOnly(!on);
+    targetEdit->setReadOnly(!on);
+}
+
+void Client::setRunningControls() {
+    showProgress();
     startButton->setText("&Stop");
-    aboutButton->enable(false);
-    exitButton->enable(false);
-    browseSourceButton->enable(false);
-    browseTargetButton->enable(false);
-    clearReadOnlyBox->enable(false);
-    moveFileBox->enable(false);
-    sourceEdit->setReadOnly(true);
-    targetEdit->setReadOnly(true);
+    enableIdleOnlyControls(false);
     // The loop may be waiting for a message: the job's first turn must not
     // wait for the user to move the mouse.
     if (hwnd_) PostMessageA(hwnd_, WM_NULL, 0, 0);
@@ -148,14 +146,7 @@ void Client::setRunningControls() {
 void Client::setIdleControls() {
     showProgress();
     startButton->setText("&Start");
-    aboutButton->enable(true);
-    exitButton->enable(true);
-    browseSourceButton->enable(true);
-    browseTargetButton->enable(true);
-    clearReadOnlyBox->enable(true);
-    moveFileBox->enable(true);
-    sourceEdit->setReadOnly(false);
-    targetEdit->setReadOnly(false);
+    enableIdleOnlyControls(true);
 }
 
 void Client::setProgress(unsigned percent) {

@@ -48,6 +48,7 @@ private:
     void browseSource();
     void browseTarget();
 
+    void enableIdleOnlyControls(bool on);
     int runJobDialog(Dialog& dialog);
     // Puts the progress figures of the last block copied on screen.
     void showProgress();

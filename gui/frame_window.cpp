@@ -3,8 +3,8 @@
 #include "gui/application.h"
 #include "gui/cast.h"
 
-FrameWindow::FrameWindow(Window* parent, const char* caption, std::unique_ptr<Dialog> client, bool shrinkToClient)
-    : Window(parent), caption_(caption), client_(std::move(client)), shrinkToClient_(shrinkToClient) {
+FrameWindow::FrameWindow(Window* parent, const char* caption, std::unique_ptr<Dialog> client)
+    : Window(parent), caption_(caption), client_(std::move(client)) {
     if (client_) client_->setParent(this);
 }
 
@@ -64,15 +64,6 @@ bool FrameWindow::embedClient() {
     exStyle &= ~static_cast<LONG_PTR>(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_STATICEDGE);
     SetWindowLongPtrA(child, GWL_EXSTYLE, exStyle);
     SetParent(child, hwnd_);
-    if (shrinkToClient_) {
-        RECT inside;
-        GetWindowRect(child, &inside);
-        RECT outside = inside;
-        AdjustWindowRectEx(&outside, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)));
-        SetWindowPos(hwnd_, nullptr, 0, 0, outside.right - outside.left, outside.bottom - outside.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
     placeClient();
     return true;
 }

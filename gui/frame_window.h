@@ -13,9 +13,9 @@ class Application;
 
 class FrameWindow : public Window {
 public:
-    // The frame owns its client. With shrinkToClient the frame would take
-    // the client's size; otherwise the attributes' size holds.
-    FrameWindow(Window* parent, const char* caption, std::unique_ptr<Dialog> client, bool shrinkToClient = false);
+    // The frame owns its client; its size is the attributes', whatever the
+    // client's.
+    FrameWindow(Window* parent, const char* caption, std::unique_ptr<Dialog> client);
     ~FrameWindow() override;
 
     // Creation attributes, used when the window is created.
@@ -53,7 +53,6 @@ private:
 
     const char* caption_;
     std::unique_ptr<Dialog> client_;
-    bool shrinkToClient_;
     int iconId_ = 0;
     Application* application_ = nullptr;
     HWND savedFocus_ = nullptr;
