@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/e2e/driver.h"
+#include "tests/support/folders.h"
 
 namespace e2e {
 
@@ -30,19 +31,7 @@ enum : int {
 // quillet.exe as a Windows path (from --program=).
 const std::string& programPath();
 
-// A fresh, empty folder for one test, removed with all it holds.
-class Scratch {
-public:
-    explicit Scratch(const char* name);
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const char* name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
+using testfolders::Scratch;
 
 // A file of `size` bytes whose every 32768-byte block differs from the
 // others, with the last-write time 2001-02-03 04:05:07 (local time), built
@@ -85,5 +74,8 @@ void checkIdleLook(const Window& main);
 // Its look while a job runs: "&Stop" enabled, the other buttons and the
 // boxes disabled, both edits read-only.
 void checkRunningLook(const Window& main);
+// Waits, after the commands posted so far, for the job to end and the window
+// to be idle again.
+void waitForIdle(const Program& app, double seconds = 30);
 
 }  // namespace e2e

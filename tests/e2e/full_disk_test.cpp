@@ -179,12 +179,6 @@ Window openChangeTarget(const Program& app, const Window& diskFull, const std::s
     return dialog;
 }
 
-void waitForIdle(const Program& app) {
-    app.sync();
-    app.waitForControl(StartButton, "\"&Start\"", [](const std::string& text) { return text == "&Start"; }, 30);
-    app.sync();
-}
-
 // The job's source on the build's own disk.
 struct Source {
     std::string path;

@@ -44,14 +44,6 @@ void waitForCopying(const Program& app) {
                        [](const std::string& text) { return text.rfind("Current", 0) == 0; });
 }
 
-// Waits, after the commands posted so far, for the job to end.
-void waitForIdle(const Program& app, double seconds = 30) {
-    app.sync();
-    app.waitForControl(StartButton, "\"&Start\" after the job",
-                       [](const std::string& text) { return text == "&Start"; }, seconds);
-    app.sync();
-}
-
 void checkWholeCopy(const std::string& target, const std::string& source) {
     std::string why;
     CHECK(fileSize(target) == fileSize(source));

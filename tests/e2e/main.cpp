@@ -24,7 +24,6 @@ std::string disks;
 
 std::string fromOption(const char* value) { return value[0] == '/' ? windowsPath(value) : std::string(value); }
 
-void removeTree(const std::string& folder) { testfolders::removeTree(folder); }
 
 // The contents of byte `offset`: a pattern that tells every block apart.
 void fillPattern(std::vector<unsigned char>& buffer, std::uint64_t offset) {
@@ -44,12 +43,12 @@ HANDLE openForReading(const std::string& path) {
 
 const std::string& programPath() { return program; }
 
-Scratch::Scratch(const char* name) : path_(scratchRoot + "\\" + name) {
-    removeTree(path_);
-    REQUIRE(CreateDirectoryA(path_.c_str(), nullptr));
+void waitForIdle(const Program& app, double seconds) {
+    app.sync();
+    app.waitForControl(StartButton, "\"&Start\" after the job",
+                       [](const std::string& text) { return text == "&Start"; }, seconds);
+    app.sync();
 }
-
-Scratch::~Scratch() { removeTree(path_); }
 
 void writePatternFile(const std::string& path, std::uint64_t size) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -230,14 +229,13 @@ int main(int argc, char** argv) {
         if (length == 0 || length >= sizeof temp) return 2;
         scratchRoot = std::string(temp) + "quillet-e2e";
     }
-    removeTree(scratchRoot);
-    if (!CreateDirectoryA(scratchRoot.c_str(), nullptr)) {
+    if (!testfolders::makeScratchRoot(scratchRoot)) {
         std::fprintf(stderr, "e2e_tests: cannot make the scratch folder %s\n", scratchRoot.c_str());
         return 2;
     }
 
     doctest::Context context(argc, argv);
     int result = context.run();
-    removeTree(scratchRoot);
+    testfolders::removeScratchRoot();
     return result;
 }

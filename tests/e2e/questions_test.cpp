@@ -49,13 +49,6 @@ std::string detailsLine(const std::string& path) {
     return line;
 }
 
-// Waits, after the commands posted so far, for the window to be idle again.
-void waitForIdle(const Program& app) {
-    app.sync();
-    app.waitForControl(StartButton, "\"&Start\"", [](const std::string& text) { return text == "&Start"; }, 30);
-    app.sync();
-}
-
 // "Confirm File Overwrite" on the screen: its fixed texts and buttons, the
 // main window waiting under it, the focus on "&Overwrite", no job running.
 Window waitForOverwriteQuestion(const Program& app) {

@@ -52,14 +52,6 @@ bool haveCdrom() {
     return true;
 }
 
-Scratch::Scratch(const char* name) : path_(scratchRoot + "\\" + name) {
-    removeTree(path_);
-    REQUIRE(CreateDirectoryA(path_.c_str(), nullptr));
-}
-
-Scratch::~Scratch() { removeTree(path_); }
-
-void removeTree(const std::string& folder, bool removeFolder) { testfolders::removeTree(folder, removeFolder); }
 
 void writeFile(const std::string& path, const std::string& contents) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -106,14 +98,13 @@ int main(int argc, char** argv) {
         if (length == 0 || length >= sizeof temp) return 2;
         scratchRoot = std::string(temp) + "quillet-platform-tests";
     }
-    testenv::removeTree(scratchRoot);
-    if (!CreateDirectoryA(scratchRoot.c_str(), nullptr)) {
+    if (!testfolders::makeScratchRoot(scratchRoot)) {
         std::fprintf(stderr, "cannot make the scratch folder %s\n", scratchRoot.c_str());
         return 2;
     }
 
     doctest::Context context(argc, argv);
     int result = context.run();
-    testenv::removeTree(scratchRoot);
+    testfolders::removeScratchRoot();
     return result;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/folders.h"
+
 namespace testenv {
 
 // The Windows path of one of the disks, or "" when the disks are missing; the
@@ -13,22 +15,10 @@ std::string disk(const char* name);
 // Drive R: is set up as a CD-ROM drive.
 bool haveCdrom();
 
-// A fresh, empty folder for one test case, removed with all it holds.
-class Scratch {
-public:
-    explicit Scratch(const char* name);
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const char* name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
+using testfolders::Scratch;
 
 // Empties a folder, read-only files included; removes it too when asked.
-void removeTree(const std::string& folder, bool removeFolder = true);
+using testfolders::removeTree;
 
 // Whole files, written and read with the system's calls, not the ones tested.
 void writeFile(const std::string& path, const std::string& contents);

@@ -1,8 +1,13 @@
 #include "tests/support/folders.h"
 
+#include <doctest/doctest.h>
 #include <windows.h>
 
 namespace testfolders {
+
+namespace {
+std::string root;
+}  // namespace
 
 void removeTree(const std::string& folder, bool removeFolder) {
     WIN32_FIND_DATAA found;
@@ -22,5 +27,22 @@ void removeTree(const std::string& folder, bool removeFolder) {
     }
     if (removeFolder) RemoveDirectoryA(folder.c_str());
 }
+
+bool makeScratchRoot(const std::string& folder) {
+    root = folder;
+    removeTree(root);
+    return CreateDirectoryA(root.c_str(), nullptr) != FALSE;
+}
+
+const std::string& scratchRoot() { return root; }
+
+void removeScratchRoot() { removeTree(root); }
+
+Scratch::Scratch(const char* name) : path_(root + "\\" + name) {
+    removeTree(path_);
+    REQUIRE(CreateDirectoryA(path_.c_str(), nullptr));
+}
+
+Scratch::~Scratch() { removeTree(path_); }
 
 }  // namespace testfolders
