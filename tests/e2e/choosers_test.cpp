@@ -179,3 +179,55 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
+
+TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its backslash") {
+    DesktopAt desktopFolder("Z:\\");
+    Program app(programPath());
+    app.start({"", "E:\\typed"});
+    app.mainDialog().click(BrowseTargetButton);
+    Window browser = waitForFolderBrowser(app, app.frame());
+    browser.answer(IDOK);
+    app.waitWindowGone(browser);
+    app.sync();
+    CHECK(app.mainDialog().text(TargetEdit) == "Z:\\");
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file as the target") {
+    Scratch scratch("browse-shift");
+    const std::string chosen = scratch.file("part 2.bin");
+    writeFileWith(chosen, "x", SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    LeftAsTyped left;
+    left.type(app, "typed source.txt", "E:\\typed");
+    {
+        HeldShift shift;
+        main.click(BrowseTargetButton);
+        Window dialog = waitForOpenDialog(app);
+        openDialog::choose(dialog, chosen);
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, TargetEdit, chosen);
+
+        // Shift still down for a second press: the Open dialog again.
+        shift.press();
+        main.click(BrowseTargetButton);
+        dialog = waitForOpenDialog(app);
+        dialog.answer(IDCANCEL);
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, TargetEdit, chosen);
+    }
+    // Shift let go: the folder browser.
+    main.click(BrowseTargetButton);
+    Window browser = waitForFolderBrowser(app, app.frame());
+    browser.answer(IDCANCEL);
+    app.waitWindowGone(browser);
+    app.sync();
+    left.check(app, TargetEdit, chosen);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
