@@ -231,3 +231,65 @@ TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file a
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
+
+// What Wine's shell never does, through a test build of the program with a
+// stand-in shell: the Desktop next to the system folder when the browser
+// cannot be used, and the refusal of a folder without a file-system path.
+TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
+    if (standinPath().empty()) {
+        MESSAGE("no test build with a stand-in shell (--standin=): skipped");
+        return;
+    }
+    char system[MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, sizeof system);
+    REQUIRE((length > 0 && length < sizeof system));
+    const std::string fallback = std::string(system) + "\\..\\Desktop";
+
+    std::string mode;
+    bool browserShows = true;
+    std::string expected = fallback;
+    SUBCASE("no desktop: the fallback at once") {
+        mode = "no-desktop";
+        browserShows = false;
+    }
+    SUBCASE("the desktop lost after the browser: the fallback") { mode = "lost-desktop"; }
+    SUBCASE("a folder without a file-system path: refused") {
+        mode = "no-path";
+        expected = "";
+    }
+    SetEnvironmentVariableA("QUILLET_SHELL_STANDIN", mode.c_str());
+    Program app(standinPath());
+    app.start();
+    SetEnvironmentVariableA("QUILLET_SHELL_STANDIN", nullptr);
+    Window main = app.mainDialog();
+    LeftAsTyped left;
+    left.type(app, "typed source.txt", "E:\\typed");
+
+    main.click(BrowseTargetButton);
+    if (browserShows) {
+        Window browser = waitForFolderBrowser(app, app.frame());
+        browser.answer(IDOK);
+        app.waitWindowGone(browser);
+    }
+    if (expected.empty()) {
+        Window box = app.waitForWindow("Error");
+        CHECK(printable(box.text(0xFFFF)) == printable("Unable to copy to this folder\t\t\t "));
+        CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
+        box.answer(IDOK);
+        app.waitWindowGone(box);
+    }
+    app.sync();
+    left.check(app, TargetEdit, expected.empty() ? left.target : expected);
+
+    // With Shift held the Open dialog needs no desktop.
+    {
+        HeldShift shift;
+        main.click(BrowseTargetButton);
+        Window dialog = waitForOpenDialog(app);
+        dialog.answer(IDCANCEL);
+        app.waitWindowGone(dialog);
+    }
+    app.sync();
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
