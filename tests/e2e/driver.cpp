@@ -183,21 +183,26 @@ HWND Window::control(int id) const {
     return hwnd;
 }
 
+namespace {
+
+struct DescendantSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK matchDescendant(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<DescendantSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+}  // namespace
+
 HWND Window::descendant(int id) const {
     if (!exists()) throw DriverError("the window is gone");
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        hwnd_,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* wanted = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(child) != wanted->id) return TRUE;
-            wanted->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DescendantSearch search{id, nullptr};
+    EnumChildWindows(hwnd_, matchDescendant, reinterpret_cast<LPARAM>(&search));
     if (!search.found)
         throw DriverError("no control with id " + std::to_string(id) + " inside window " + printable(caption()));
     return search.found;
