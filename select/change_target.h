@@ -3,10 +3,12 @@
 #pragma once
 
 #include "gui/dialog.h"
+#include "platform/file_services.h"
 
 class dlg4 final : public Dialog {
 public:
-    explicit dlg4(Window* parent);
+    // `files` gives the system folder when the folder browser cannot be used.
+    dlg4(Window* parent, FileServices& files);
 
 protected:
     bool command(int id) override;
@@ -18,4 +20,6 @@ private:
     void cancelJob();
 
     static const CommandEntry<dlg4> commands[];
+
+    FileServices& files_;
 };

@@ -241,7 +241,7 @@ TEST_CASE("a job started from a control that the running look disables keeps the
     CHECK(app.waitForExit() == 0);
 }
 
-TEST_CASE("during a job closing and Exit are refused") {
+TEST_CASE("during a job closing, Exit and both browse commands are refused") {
     Scratch scratch("close");
     std::string source = scratch.file("source.bin");
     std::string target = scratch.file("target.bin");
@@ -258,6 +258,16 @@ TEST_CASE("during a job closing and Exit are refused") {
     SUBCASE("WM_CLOSE") { attempt = [&] { PostMessageA(app.frame(), WM_CLOSE, 0, 0); }; }
     SUBCASE("the Exit command") { attempt = [&] { main.post(WM_COMMAND, ExitButton, 0); }; }
     SUBCASE("Alt+X") { attempt = [&] { app.pressAlt('x'); }; }
+    SUBCASE("both browse commands, their buttons and their Alt letters") {
+        attempt = [&] {
+            main.post(WM_COMMAND, BrowseSourceButton, 0);
+            main.post(WM_COMMAND, BrowseTargetButton, 0);
+            main.click(BrowseSourceButton);
+            main.click(BrowseTargetButton);
+            app.pressAlt('b');
+            app.pressAlt('r');
+        };
+    }
     app.atOnce([&] {
         main.click(StartButton);
         attempt();
@@ -271,6 +281,9 @@ TEST_CASE("during a job closing and Exit are refused") {
     app.waitWindowGone(box);
     waitForIdle(app);
     CHECK(app.running());
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    CHECK(main.text(SourceEdit) == source);
+    CHECK(main.text(TargetEdit) == target);
     checkWholeCopy(target, source);
 
     app.closeBox();
