@@ -112,6 +112,10 @@ private:
 // The text of any window of another process (WM_GETTEXT with a timeout).
 std::string windowText(HWND hwnd);
 
+// Processor seconds (user + system) a Linux process has used, from its
+// /proc entry (clock ticks of 1/100 s); -1 when it cannot be read.
+double linuxProcessSeconds(unsigned long pid);
+
 // One run of quillet.exe.
 class Program {
 public:
