@@ -8,19 +8,21 @@
 // FOLDER (Windows path, or a Linux path taken as Z:) receives a source of
 // pseudo-random data (2048 MiB unless told) and one target at a time; both
 // are removed at the end. After an untimed warm-up copy, every round copies
-// the source four ways, in an order that turns by one each round so no way
+// the source six ways, in an order that turns by one each round so no way
 // always follows the same one:
 //   bare      _read/_write of 32768-byte blocks, the whole buffer written
 //             every time (the last block too), _chsize to the length at the end
+//   bare 64K  the same with blocks of 65536 bytes, as Wine's CopyFileA copies:
+//             what fewer calls per byte are worth
 //   services  the same loop through the program's file services, opened as a
 //             job opens a new target: the file services' share of the time
 //   CopyFileA the system's own copy
 //   program   quillet.exe started with source and target, driven through its
 //             window by the end-to-end driver: from the click on "&Start" to
 //             the idle look ("&Start" again, line 1113 empty), polled every
-//             10 ms without sending the program anything, while a second thread
-//             sends the main window WM_NULL every --probe-ms and times each
-//             answer
+//             10 ms without sending the program anything
+//   answering the same with the window answering: a second thread sends the
+//             main window WM_NULL every --probe-ms and times each answer
 // Every target is compared with the source. Medians over the rounds; the
 // ratio to the bare loop is also taken within each round, where both met
 // much the same load from other work on the machine. Before the rounds one
@@ -41,6 +43,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <io.h>
 #include <share.h>
 #include <string>
@@ -149,7 +152,7 @@ struct Digest {
 };
 
 char chunk[ChunkSize];
-char block[BlockSize];
+char block[2 * BlockSize];
 
 Digest digestOf(const std::string& path) {
     RuntimeFile file(path, _O_RDONLY);
@@ -211,16 +214,15 @@ Timing timeOnThisThread(const std::function<void()>& copy) {
     return {now() - start, threadSeconds() - processor};
 }
 
-Timing bareCopy(const Paths& paths) {
+Timing bareCopy(const Paths& paths, unsigned size) {
     return timeOnThisThread([&] {
         RuntimeFile in(paths.source, _O_RDONLY);
         RuntimeFile out(paths.target, _O_WRONLY | _O_CREAT | _O_TRUNC);
         for (;;) {
-            int count = _read(in.handle(), block, BlockSize);
+            int count = _read(in.handle(), block, size);
             if (count < 0) fail(withError("bare loop: cannot read"));
-            if (_write(out.handle(), block, BlockSize) != static_cast<int>(BlockSize))
-                fail(withError("bare loop: cannot write"));
-            if (count < static_cast<int>(BlockSize)) break;
+            if (_write(out.handle(), block, size) != static_cast<int>(size)) fail(withError("bare loop: cannot write"));
+            if (count < static_cast<int>(size)) break;
         }
         if (_chsize_s(out.handle(), paths.length) != 0) fail(withError("bare loop: cannot set the length"));
         out.close();
@@ -325,7 +327,7 @@ struct ProgramRun {
     double displayRate = -1;
 };
 
-ProgramRun programCopy(const Options& options, const Paths& paths) {
+ProgramRun programCopy(const Options& options, const Paths& paths, bool probe) {
     e2e::Program app(options.program);
     app.start({paths.source, paths.target});
     e2e::Window main = app.mainDialog();
@@ -334,7 +336,8 @@ ProgramRun programCopy(const Options& options, const Paths& paths) {
     if (shownText(button) != "&Start") fail("button 5 reads \"" + shownText(button) + "\" before the click");
 
     ProgramRun run;
-    Prober prober(app.frame(), options.probeMs);
+    std::unique_ptr<Prober> prober;
+    if (probe) prober = std::make_unique<Prober>(app.frame(), options.probeMs);
     double processor = app.processorSeconds();
     double server = otherSeconds(options.serverPid);
     double display = otherSeconds(options.displayPid);
@@ -360,9 +363,11 @@ ProgramRun programCopy(const Options& options, const Paths& paths) {
     };
     run.serverRate = rate(server, options.serverPid);
     run.displayRate = rate(display, options.displayPid);
-    prober.stop();
-    run.replies = prober.samples();
-    run.timeouts = prober.timeouts();
+    if (prober) {
+        prober->stop();
+        run.replies = prober->samples();
+        run.timeouts = prober->timeouts();
+    }
     app.closeBox();
     app.waitForExit();
     return run;
@@ -445,12 +450,13 @@ int benchmark(const Options& options) {
 
     // The first copy into fresh memory is slower than all later ones.
     removeFile(paths.target);
-    bareCopy(paths);
+    bareCopy(paths, BlockSize);
     removeFile(paths.target);
     double idleRate = idleProgramRate(options, paths);
 
-    enum { Bare, Services, System, Program, WayCount };
-    Way ways[WayCount] = {{"bare", {}}, {"services", {}}, {"CopyFileA", {}}, {"program", {}}};
+    enum { Bare, Wide, Services, System, Program, Answering, WayCount };
+    Way ways[WayCount] = {{"bare", {}},      {"bare 64K", {}}, {"services", {}},
+                          {"CopyFileA", {}}, {"program", {}},  {"answering", {}}};
     std::vector<double> replies, serverRates, displayRates;
     unsigned timeouts = 0;
     for (int round = 0; round < options.rounds; ++round) {
@@ -460,16 +466,17 @@ int benchmark(const Options& options) {
             removeFile(paths.target);
             Timing timing;
             switch (way) {
-            case Bare: timing = bareCopy(paths); break;
+            case Bare: timing = bareCopy(paths, BlockSize); break;
+            case Wide: timing = bareCopy(paths, 2 * BlockSize); break;
             case Services: timing = servicesCopy(paths); break;
             case System: timing = systemCopy(paths); break;
             default: {
-                ProgramRun run = programCopy(options, paths);
+                ProgramRun run = programCopy(options, paths, way == Answering);
                 timing = run.timing;
                 replies.insert(replies.end(), run.replies.begin(), run.replies.end());
                 timeouts += run.timeouts;
-                if (run.serverRate >= 0) serverRates.push_back(run.serverRate);
-                if (run.displayRate >= 0) displayRates.push_back(run.displayRate);
+                if (way == Program && run.serverRate >= 0) serverRates.push_back(run.serverRate);
+                if (way == Program && run.displayRate >= 0) displayRates.push_back(run.displayRate);
             }
             }
             if (!(digestOf(paths.target) == source)) fail(std::string(ways[way].name) + ": the copy differs from the source");
@@ -506,14 +513,16 @@ int benchmark(const Options& options) {
         printRow(label, seconds(way), "s");
     }
     std::printf("speed as a share of the bare loop's in the same round:\n");
-    for (int way = Services; way < WayCount; ++way) printRow(ways[way].name, ratios(way, seconds), "");
+    for (int way = Wide; way < WayCount; ++way) printRow(ways[way].name, ratios(way, seconds), "");
+    std::printf("the same by processor time:\n");
+    for (int way = Wide; way < WayCount; ++way) printRow(ways[way].name, ratios(way, processor), "");
     std::printf("processor seconds per copy (the program's: its whole process, in 1/100 s):\n");
     for (int way = 0; way < WayCount; ++way) printRow(ways[way].name, processor(way), "s");
 
     double programRatio = median(ratios(Program, seconds));
     double systemRatio = median(ratios(System, seconds));
     double replyP99 = percentile(replies, 0.99);
-    std::printf("\nreplies of the main window to WM_NULL during the program's copies, ms:\n"
+    std::printf("\nreplies of the main window to WM_NULL during the answering copies, ms:\n"
                 "  p50 %.2f  p99 %.2f  max %.2f  (%zu replies, %u without an answer within %u ms)\n",
                 percentile(replies, 0.5), replyP99, replies.empty() ? 0.0 : *std::max_element(replies.begin(), replies.end()),
                 replies.size(), timeouts, ProbeTimeoutMs);
@@ -527,6 +536,8 @@ int benchmark(const Options& options) {
                 verdict(programRatio >= RatioGoal));
     std::printf("  program faster than CopyFileA (median of the rounds): %.3f against %.3f, %s\n", programRatio,
                 systemRatio, verdict(programRatio > systemRatio));
+    std::printf("  (answering %d messages a second, the program reached %.3f of the bare loop's speed)\n",
+                static_cast<int>(1000 / options.probeMs + 0.5), median(ratios(Answering, seconds)));
     std::printf("  reply p99 < %.0f ms: %.2f, %s\n", ReplyGoalMs, replyP99, verdict(replyP99 < ReplyGoalMs && !timeouts));
     std::printf("  idle processor time 0: %.1f ms per s, %s\n", idleRate, verdict(idleRate == 0));
     std::printf("(1 MB = 10^6 bytes; processor times of Linux processes come in ticks of 10 ms)\n");
