@@ -8,8 +8,8 @@
 // FOLDER (Windows path, or a Linux path taken as Z:) receives a source of
 // pseudo-random data (2048 MiB unless told) and one target at a time; both
 // are removed at the end. After an untimed warm-up copy, every round copies
-// the source six ways, in an order that turns by one each round so no way
-// always follows the same one:
+// the source six ways, in an order shuffled afresh each round (the same
+// shuffles in every run), so no way always follows the same one:
 //   bare      _read/_write of 32768-byte blocks, the whole buffer written
 //             every time (the last block too), _chsize to the length at the end
 //   bare 64K  the same with blocks of 65536 bytes, as Wine's CopyFileA copies:
@@ -44,6 +44,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <random>
 #include <io.h>
 #include <share.h>
 #include <string>
@@ -459,10 +460,14 @@ int benchmark(const Options& options) {
                           {"CopyFileA", {}}, {"program", {}},  {"answering", {}}};
     std::vector<double> replies, serverRates, displayRates;
     unsigned timeouts = 0;
+    std::mt19937 shuffler(12345);
+    int order[WayCount];
+    for (int way = 0; way < WayCount; ++way) order[way] = way;
     for (int round = 0; round < options.rounds; ++round) {
+        std::shuffle(order, order + WayCount, shuffler);
         std::printf("round %d:", round + 1);
         for (int turn = 0; turn < WayCount; ++turn) {
-            int way = (round + turn) % WayCount;
+            int way = order[turn];
             removeFile(paths.target);
             Timing timing;
             switch (way) {
