@@ -1,24 +1,36 @@
-// How fast Quillet copies a large cached file, and how quickly its window
-// answers meanwhile, against a bare loop of the same run-time calls.
+// How fast Quillet copies a large cached file as its user sees it, against a
+// bare loop of the same run-time calls and the system's own CopyFileA, and how
+// quickly its window answers meanwhile.
 //
-//   copy_bench FOLDER QUILLET_EXE [--size-mib=N] [--runs=N] [--idle-seconds=S] [--probe-ms=N]
+//   copy_bench FOLDER QUILLET_EXE [--size-mib=N] [--rounds=N] [--idle-seconds=S] [--probe-ms=N]
 //              [--server-pid=N] [--xvfb-pid=N]
 //
 // FOLDER (Windows path, or a Linux path taken as Z:) receives a source of
-// pseudo-random data (1024 MiB unless told) and the targets; both are removed
-// at the end. After one untimed warm-up copy, each round times a bare
-// _read/_write loop of 32768-byte blocks, the same loop through the program's
-// file services, then starts quillet.exe with source and target as its
-// arguments, clicks "&Start" and times the job until the program shows its
-// idle look again, while a second thread sends the main window WM_NULL every
-// few milliseconds and records each round trip. Every target is compared
-// with the source. Wall and processor times are both reported: on a machine
-// shared with other work the processor times vary less.
-// The first program also sits idle for a few seconds so its processor time
-// can be read; --server-pid names the wineserver's Linux process, whose
-// processor time is read from /proc as well, and --xvfb-pid the X server's.
+// pseudo-random data (2048 MiB unless told) and one target at a time; both
+// are removed at the end. After an untimed warm-up copy, every round copies
+// the source six ways, in an order shuffled afresh each round (the same
+// shuffles in every run), so no way always follows the same one:
+//   bare      _read/_write of 32768-byte blocks, the whole buffer written
+//             every time (the last block too), _chsize to the length at the end
+//   bare 64K  the same with blocks of 65536 bytes, as Wine's CopyFileA copies:
+//             what fewer calls per byte are worth
+//   services  the same loop through the program's file services, opened as a
+//             job opens a new target: the file services' share of the time
+//   CopyFileA the system's own copy
+//   program   quillet.exe started with source and target, driven through its
+//             window by the end-to-end driver: from the click on "&Start" to
+//             the idle look ("&Start" again, line 1113 empty), polled every
+//             10 ms without sending the program anything
+//   answering the same with the window answering: a second thread sends the
+//             main window WM_NULL every --probe-ms and times each answer
+// Every target is compared with the source. Medians over the rounds; the
+// ratio to the bare loop is also taken within each round, where both met
+// much the same load from other work on the machine. Before the rounds one
+// program sits idle for --idle-seconds so its processor time can be read.
+// --server-pid and --xvfb-pid name the wineserver's and the X server's Linux
+// processes, whose processor time during the program's copies is shown too.
 //
-// It prints the figures and exits 0 whatever they are; 1 when a copy came out
+// Prints the figures and exits 0 whatever they are; 1 when a copy came out
 // wrong or something failed, 2 on a bad command line.
 #include <windows.h>
 
@@ -30,6 +42,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <random>
 #include <io.h>
 #include <share.h>
 #include <string>
@@ -38,6 +53,7 @@
 #include <vector>
 
 #include "platform/win_file_services.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 
@@ -46,13 +62,11 @@ constexpr unsigned ChunkSize = 1 << 20;  // making and checking files
 constexpr int StartButton = 5;
 constexpr int ProgressLine1 = 1113;
 constexpr UINT ProbeTimeoutMs = 2000;
-constexpr double StartSeconds = 20;
-constexpr double JobSeconds = 90;
-// Rounds after the first stop once the program's copies have taken this long,
-// so a slow program keeps the whole run short.
-constexpr double ProgramBudgetSeconds = 40;
+constexpr DWORD PollMs = 10;
+constexpr double JobSeconds = 120;
+constexpr double RatioGoal = 0.95;
+constexpr double ReplyGoalMs = 16;
 
-// A failure that ends the benchmark with status 1.
 struct Failure {
     std::string what;
 };
@@ -77,53 +91,25 @@ double now() {
     return static_cast<double>(counter.QuadPart) / frequency;
 }
 
-double fileTimeSeconds(const FILETIME& time) {
-    return static_cast<double>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
-}
-
-double processorSeconds(HANDLE process) {
+// Processor seconds of this thread: the bare loops and CopyFileA run on it.
+double threadSeconds() {
     FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) fail(withError("GetProcessTimes failed"));
-    return fileTimeSeconds(kernel) + fileTimeSeconds(user);
+    if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) fail(withError("GetThreadTimes failed"));
+    auto seconds = [](const FILETIME& time) {
+        return static_cast<double>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
 }
 
-// Wine's GetProcessTimes of another process leaves out its running threads
-// (it reads 0 for a busy program), while a thread's times come from the
-// system: the program's main thread, which copies and pumps, is what counts.
-double threadSeconds(HANDLE thread) {
-    FILETIME created, ended, kernel, user;
-    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user)) fail(withError("GetThreadTimes failed"));
-    return fileTimeSeconds(kernel) + fileTimeSeconds(user);
+double percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
 }
 
-// Processor seconds a Linux process (the wineserver, Xvfb) has used, from its
-// /proc entry; -1 when unknown. Clock ticks are 1/100 s on Linux.
-double linuxProcessSeconds(int pid) {
-    if (pid <= 0) return -1;
-    char path[64];
-    std::snprintf(path, sizeof path, "Z:\\proc\\%d\\stat", pid);
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return -1;
-    char line[1024];
-    std::size_t count = std::fread(line, 1, sizeof line - 1, file);
-    std::fclose(file);
-    line[count] = '\0';
-    const char* fields = std::strrchr(line, ')');  // the name may hold blanks
-    unsigned long long user = 0, system = 0;
-    if (!fields || std::sscanf(fields + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
-                               &system) != 2)
-        return -1;
-    return static_cast<double>(user + system) / 100;
-}
+double median(const std::vector<double>& values) { return percentile(values, 0.5); }
 
-std::string windowsPath(const std::string& path) {
-    if (path.empty() || path[0] != '/') return path;
-    std::string converted = "Z:";
-    for (char c : path) converted += c == '/' ? '\\' : c;
-    return converted;
-}
-
-// A run-time file handle, closed when it goes.
 class RuntimeFile {
 public:
     RuntimeFile(const std::string& path, int flags) : path_(path) {
@@ -135,9 +121,7 @@ public:
     }
     RuntimeFile(const RuntimeFile&) = delete;
     RuntimeFile& operator=(const RuntimeFile&) = delete;
-
     int handle() const { return file_; }
-    const std::string& path() const { return path_; }
     void close() {
         int result = _close(file_);
         file_ = -1;
@@ -161,7 +145,7 @@ void removeFile(const std::string& path) {
     if (_unlink(path.c_str()) != 0) fail(withError("cannot delete " + path));
 }
 
-// Checksum of a whole file, word by word and order-sensitive, with its length.
+// An order-sensitive checksum of a whole file, with its length.
 struct Digest {
     std::int64_t length = 0;
     std::uint64_t sum = 0xcbf29ce484222325ull;
@@ -169,19 +153,7 @@ struct Digest {
 };
 
 char chunk[ChunkSize];
-
-void addToDigest(Digest& digest, const char* bytes, std::size_t count) {
-    std::uint64_t sum = digest.sum;
-    std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, sizeof word);
-        sum = (sum ^ word) * 0x100000001b3ull;
-    }
-    for (; i < count; ++i) sum = (sum ^ static_cast<unsigned char>(bytes[i])) * 0x100000001b3ull;
-    digest.sum = sum;
-    digest.length += static_cast<std::int64_t>(count);
-}
+char block[2 * BlockSize];
 
 Digest digestOf(const std::string& path) {
     RuntimeFile file(path, _O_RDONLY);
@@ -190,13 +162,21 @@ Digest digestOf(const std::string& path) {
         int count = _read(file.handle(), chunk, ChunkSize);
         if (count < 0) fail(withError("cannot read " + path));
         if (count == 0) break;
-        addToDigest(digest, chunk, static_cast<std::size_t>(count));
+        std::uint64_t sum = digest.sum;
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, chunk + i, sizeof word);
+            sum = (sum ^ word) * 0x100000001b3ull;
+        }
+        for (; i < count; ++i) sum = (sum ^ static_cast<unsigned char>(chunk[i])) * 0x100000001b3ull;
+        digest.sum = sum;
+        digest.length += count;
     }
     return digest;
 }
 
-// Pseudo-random bytes (xorshift64*), never a run of zeros a file system could
-// keep sparse.
+// Pseudo-random bytes (xorshift64*): no run of zeros a file system could keep sparse.
 void makeSource(const std::string& path, std::int64_t length) {
     removeFile(path);
     RuntimeFile file(path, _O_WRONLY | _O_CREAT | _O_TRUNC);
@@ -216,18 +196,11 @@ void makeSource(const std::string& path, std::int64_t length) {
     file.close();
 }
 
-void checkCopy(const char* who, const std::string& target, const Digest& source) {
-    std::int64_t length = fileLength(target);
-    if (length != source.length) {
-        char text[160];
-        std::snprintf(text, sizeof text, "%s: the target holds %lld bytes, the source %lld", who,
-                      static_cast<long long>(length), static_cast<long long>(source.length));
-        fail(text);
-    }
-    if (!(digestOf(target) == source)) fail(std::string(who) + ": the target's bytes differ from the source's");
-}
-
-char block[BlockSize];
+struct Paths {
+    std::string source;
+    std::string target;
+    std::int64_t length;
+};
 
 // Wall and processor seconds of one copy.
 struct Timing {
@@ -235,99 +208,61 @@ struct Timing {
     double processor = 0;
 };
 
-// Times a copy made by this thread.
-class Stopwatch {
-public:
-    Stopwatch() : processor_(threadSeconds(GetCurrentThread())), start_(now()) {}
-    Timing read() const { return {now() - start_, threadSeconds(GetCurrentThread()) - processor_}; }
-
-private:
-    double processor_;
-    double start_;
-};
-
-// The bare loop: the program's run-time calls, one 32768-byte block at a time.
-Timing bareCopy(const std::string& source, const std::string& target) {
-    removeFile(target);
-    Stopwatch stopwatch;
-    RuntimeFile in(source, _O_RDONLY);
-    RuntimeFile out(target, _O_WRONLY | _O_CREAT | _O_TRUNC);
-    for (;;) {
-        int count = _read(in.handle(), block, BlockSize);
-        if (count < 0) fail(withError("bare loop: cannot read " + source));
-        if (count == 0) break;
-        if (_write(out.handle(), block, static_cast<unsigned>(count)) != count)
-            fail(withError("bare loop: cannot write " + target));
-    }
-    out.close();
-    in.close();
-    return stopwatch.read();
+Timing timeOnThisThread(const std::function<void()>& copy) {
+    double processor = threadSeconds();
+    double start = now();
+    copy();
+    return {now() - start, threadSeconds() - processor};
 }
 
-// The same loop through the program's own file services, opened as a job
-// opens a new target: where the program's time goes besides its window.
-Timing servicesCopy(const std::string& source, const std::string& target) {
-    removeFile(target);
+Timing bareCopy(const Paths& paths, unsigned size) {
+    return timeOnThisThread([&] {
+        RuntimeFile in(paths.source, _O_RDONLY);
+        RuntimeFile out(paths.target, _O_WRONLY | _O_CREAT | _O_TRUNC);
+        for (;;) {
+            int count = _read(in.handle(), block, size);
+            if (count < 0) fail(withError("bare loop: cannot read"));
+            if (_write(out.handle(), block, size) != static_cast<int>(size)) fail(withError("bare loop: cannot write"));
+            if (count < static_cast<int>(size)) break;
+        }
+        if (_chsize_s(out.handle(), paths.length) != 0) fail(withError("bare loop: cannot set the length"));
+        out.close();
+        in.close();
+    });
+}
+
+Timing servicesCopy(const Paths& paths) {
     static WinFileServices files;
-    Stopwatch stopwatch;
-    int in = files.open(source.c_str(), OpenMode::Source);
-    if (in == -1) fail(withError("file services: cannot open " + source));
-    int out = files.open(target.c_str(), OpenMode::FirstTarget);
-    if (out == -1) fail(withError("file services: cannot open " + target));
-    for (;;) {
-        int count = files.read(in, block, BlockSize);
-        if (count < 0) fail(withError("file services: cannot read " + source));
-        if (count == 0) break;
-        if (files.write(out, block, static_cast<unsigned>(count)) != count)
-            fail(withError("file services: cannot write " + target));
-    }
-    files.close(out);
-    files.close(in);
-    return stopwatch.read();
+    return timeOnThisThread([&] {
+        int in = files.open(paths.source.c_str(), OpenMode::Source);
+        int out = files.open(paths.target.c_str(), OpenMode::FirstTarget);
+        if (in == -1 || out == -1) fail(withError("file services: cannot open"));
+        for (;;) {
+            int count = files.read(in, block, BlockSize);
+            if (count < 0) fail(withError("file services: cannot read"));
+            if (files.write(out, block, BlockSize) != static_cast<int>(BlockSize))
+                fail(withError("file services: cannot write"));
+            if (count < static_cast<int>(BlockSize)) break;
+        }
+        if (files.changeSize(out, static_cast<std::uint64_t>(paths.length)) != 0)
+            fail(withError("file services: cannot set the length"));
+        files.close(out);
+        files.close(in);
+    });
 }
 
-std::string quoted(const std::string& argument) { return "\"" + argument + "\""; }
-
-std::string className(HWND hwnd) {
-    char name[64] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
+Timing systemCopy(const Paths& paths) {
+    return timeOnThisThread([&] {
+        if (!CopyFileA(paths.source.c_str(), paths.target.c_str(), FALSE)) fail(withError("CopyFileA failed"));
+    });
 }
 
-std::string windowText(HWND hwnd) {
-    char text[256] = "";
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
-}
-
-struct WindowSearch {
-    DWORD process;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND hwnd, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != search->process || !IsWindowVisible(hwnd) || className(hwnd) != search->className) return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
-// A visible top-level window of this process with this class.
-HWND findTopLevel(DWORD process, const char* name) {
-    WindowSearch search{process, name, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Round trips of WM_NULL sent to a window, one every `periodMs`, from a thread
-// of their own until stopped.
+// Round trips of WM_NULL sent to a window, one every `periodMs`, from a
+// thread of their own until stopped.
 class Prober {
 public:
     Prober(HWND target, double periodMs) : target_(target), period_(periodMs / 1000) {
-        samples_.reserve(65536);
+        samples_.reserve(1 << 16);
         thread_ = std::thread([this] { run(); });
     }
     ~Prober() { stop(); }
@@ -338,220 +273,120 @@ public:
         stopping_ = true;
         if (thread_.joinable()) thread_.join();
     }
-    // Milliseconds, once stopped.
-    const std::vector<double>& samples() const { return samples_; }
+    const std::vector<double>& samples() const { return samples_; }  // ms, once stopped
     unsigned timeouts() const { return timeouts_; }
-    double seconds() const { return ended_ - started_; }
 
 private:
     void run() {
-        started_ = now();
-        double next = started_;
+        double next = now();
         while (!stopping_) {
             DWORD_PTR result = 0;
             double sent = now();
-            LRESULT answered = SendMessageTimeoutA(target_, WM_NULL, 0, 0, SMTO_NORMAL, ProbeTimeoutMs, &result);
-            double trip = (now() - sent) * 1000;
-            if (!answered) ++timeouts_;
-            if (samples_.size() < samples_.capacity()) samples_.push_back(trip);
+            if (!SendMessageTimeoutA(target_, WM_NULL, 0, 0, SMTO_NORMAL, ProbeTimeoutMs, &result)) ++timeouts_;
+            if (samples_.size() < samples_.capacity()) samples_.push_back((now() - sent) * 1000);
             next += period_;
             double wait = next - now();
-            if (wait < 0) next = now();  // late: don't catch up with a burst
+            if (wait < 0) next = now();  // late: no burst to catch up
             else Sleep(static_cast<DWORD>(wait * 1000 + 0.5));
         }
-        ended_ = now();
     }
 
     HWND target_;
     double period_;
     std::vector<double> samples_;
     unsigned timeouts_ = 0;
-    double started_ = 0;
-    double ended_ = 0;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
-};
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
-
-double median(std::vector<double> values) { return percentile(std::move(values), 0.5); }
-
-// Processor seconds used so far by the program's process (as Windows tells
-// it), by its main thread, by the wineserver and by the X server it draws on.
-struct Processor {
-    double process = 0;
-    double thread = 0;
-    double server = -1;
-    double display = -1;
-
-    // Milliseconds per second of wall time between two samples.
-    Processor perSecondSince(const Processor& start, double seconds) const {
-        Processor rate;
-        rate.process = (process - start.process) * 1000 / seconds;
-        rate.thread = (thread - start.thread) * 1000 / seconds;
-        if (server >= 0 && start.server >= 0) rate.server = (server - start.server) * 1000 / seconds;
-        if (display >= 0 && start.display >= 0) rate.display = (display - start.display) * 1000 / seconds;
-        return rate;
-    }
-};
-
-struct ProgramRun {
-    double seconds = 0;
-    double processor = 0;  // the main thread's processor seconds during the job
-    Processor during;  // ms per s during the job
-    Processor idle;  // ms per s while idle, in the first run only
-    std::vector<double> trips;
-    std::vector<double> idleTrips;
-    unsigned timeouts = 0;
-    double probeSeconds = 0;
 };
 
 struct Options {
     std::string folder;
     std::string program;
-    std::int64_t length = std::int64_t(1024) << 20;
-    int runs = 5;
+    std::int64_t length = std::int64_t(2048) << 20;
+    int rounds = 5;
     double idleSeconds = 5;
     double probeMs = 10;
-    int serverPid = 0;
-    int displayPid = 0;
+    unsigned long serverPid = 0;
+    unsigned long displayPid = 0;
 };
 
-// One run of quillet.exe, ended (closed, or killed) when it goes.
-class Program {
-public:
-    Program(const std::string& exe, const std::string& source, const std::string& target) {
-        std::string commandLine = quoted(exe) + " " + quoted(source) + " " + quoted(target);
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_))
-            fail(withError("cannot start " + commandLine));
-        WaitForInputIdle(process_.hProcess, 10000);
-        double deadline = now() + StartSeconds;
-        while (!(frame_ = findTopLevel(process_.dwProcessId, "QuilletFrame"))) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0) fail("quillet.exe ended before its window came up");
-            if (now() > deadline) fail("quillet.exe showed no visible QuilletFrame window");
-            Sleep(10);
-        }
-        dialog_ = FindWindowExA(frame_, nullptr, "#32770", nullptr);
-        if (!dialog_) fail("the main window holds no dialog");
-        startButton_ = GetDlgItem(dialog_, StartButton);
-        line1_ = GetDlgItem(dialog_, ProgressLine1);
-        if (!startButton_ || !line1_) fail("the main dialog lacks button 5 or static 1113");
-        std::string caption = windowText(frame_);
-        if (caption != "Quillet 3.00") std::printf("note: the main window's caption reads \"%s\"\n", caption.c_str());
-    }
-    ~Program() {
-        if (process_.hProcess) {
-            if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
-                PostMessageA(frame_, WM_CLOSE, 0, 0);
-                if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) {
-                    std::printf("note: quillet.exe did not close within 5 s; killed\n");
-                    TerminateProcess(process_.hProcess, 1);
-                    WaitForSingleObject(process_.hProcess, 5000);
-                }
-            }
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
+// A control's text as the system keeps it: read without sending the program
+// a message, so the poll costs the program nothing.
+std::string shownText(HWND control) {
+    char text[256] = "";
+    GetWindowTextA(control, text, sizeof text);
+    return text;
+}
 
-    HANDLE process() const { return process_.hProcess; }
-    Processor processor(const Options& options) const {
-        return {processorSeconds(process_.hProcess), threadSeconds(process_.hThread),
-                linuxProcessSeconds(options.serverPid), linuxProcessSeconds(options.displayPid)};
-    }
-    HWND frame() const { return frame_; }
-    bool running() const { return WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0; }
-    std::string buttonText() const { return windowText(startButton_); }
-    std::string line1() const { return windowText(line1_); }
-    void clickStart() const { PostMessageA(startButton_, BM_CLICK, 0, 0); }
+double otherSeconds(unsigned long pid) { return pid ? e2e::linuxProcessSeconds(pid) : -1; }
 
-    // A message box or dialog of the program, which no job of this benchmark
-    // should bring up.
-    std::string openBox() const {
-        HWND box = findTopLevel(process_.dwProcessId, "#32770");
-        if (!box) return "";
-        std::string text = "\"" + windowText(box) + "\"";
-        if (HWND message = GetDlgItem(box, 0xFFFF)) text += ": \"" + windowText(message) + "\"";
-        return text;
-    }
-
-private:
-    PROCESS_INFORMATION process_{};
-    HWND frame_ = nullptr;
-    HWND dialog_ = nullptr;
-    HWND startButton_ = nullptr;
-    HWND line1_ = nullptr;
+struct ProgramRun {
+    Timing timing;
+    std::vector<double> replies;
+    unsigned timeouts = 0;
+    double serverRate = -1;  // processor ms per s during the job
+    double displayRate = -1;
 };
 
-ProgramRun programCopy(const Options& options, const std::string& source, const std::string& target,
-                       std::int64_t length, bool measureIdle) {
-    removeFile(target);
-    Program program(options.program, source, target);
+ProgramRun programCopy(const Options& options, const Paths& paths, bool probe) {
+    e2e::Program app(options.program);
+    app.start({paths.source, paths.target});
+    e2e::Window main = app.mainDialog();
+    HWND button = main.control(StartButton);
+    HWND line1 = main.control(ProgressLine1);
+    if (shownText(button) != "&Start") fail("button 5 reads \"" + shownText(button) + "\" before the click");
+
     ProgramRun run;
-
-    if (measureIdle) {
-        Sleep(500);  // let start-up settle
-        double wallStart = now();
-        Processor before = program.processor(options);
-        Sleep(static_cast<DWORD>(options.idleSeconds * 1000));
-        run.idle = program.processor(options).perSecondSince(before, now() - wallStart);
-        // Round trips of the idle window, for comparison.
-        Prober idle(program.frame(), options.probeMs);
-        Sleep(500);
-        idle.stop();
-        run.idleTrips = idle.samples();
-    }
-    if (program.buttonText() != "&Start") fail("button 5 reads \"" + program.buttonText() + "\" before the click");
-
-    Prober prober(program.frame(), options.probeMs);
-    Processor before = program.processor(options);
+    std::unique_ptr<Prober> prober;
+    if (probe) prober = std::make_unique<Prober>(app.frame(), options.probeMs);
+    double processor = app.processorSeconds();
+    double server = otherSeconds(options.serverPid);
+    double display = otherSeconds(options.displayPid);
     double start = now();
-    program.clickStart();
-    bool started = false;
-    double ended = 0;
-    for (unsigned turn = 0;; ++turn) {
-        Sleep(5);
-        if (!program.running()) fail("quillet.exe ended during the job");
-        std::string button = program.buttonText();
-        std::string line1 = program.line1();
-        if (button == "&Stop" || !line1.empty()) started = true;
-        if (button == "&Start" && line1.empty() && (started || fileLength(target) == length)) {
-            ended = now();
-            break;
-        }
-        if (turn % 20 == 0) {
-            std::string box = program.openBox();
-            if (!box.empty()) fail("the program showed " + box + " during the job");
-        }
-        if (now() - start > JobSeconds) {
-            char text[96];
-            std::snprintf(text, sizeof text, "the job did not end within %.0f s (button reads \"", JobSeconds);
-            fail(text + button + "\", line 1113 \"" + line1 + "\")");
-        }
+    main.click(StartButton);
+    bool seenRunning = false;
+    for (unsigned poll = 1;; ++poll) {
+        Sleep(PollMs);
+        if (!app.running()) fail("quillet.exe ended during the job");
+        bool idleLook = shownText(button) == "&Start" && shownText(line1).empty();
+        seenRunning = seenRunning || !idleLook;
+        if (idleLook && (seenRunning || fileLength(paths.target) == paths.length)) break;
+        double waited = now() - start;
+        if (poll % 50 == 0 && app.describeWindows().find("(#32770)") != std::string::npos)
+            fail("the program asked something during the job: " + app.describeWindows());
+        if (waited > JobSeconds) fail("the job did not end in time; windows: " + app.describeWindows());
     }
-    run.seconds = ended - start;
-    Processor after = program.processor(options);
-    run.processor = after.thread - before.thread;
-    run.during = after.perSecondSince(before, run.seconds);
-    prober.stop();
-    run.trips = prober.samples();
-    run.timeouts = prober.timeouts();
-    run.probeSeconds = prober.seconds();
+    run.timing.seconds = now() - start;
+    run.timing.processor = app.processorSeconds() - processor;
+    auto rate = [&](double before, unsigned long pid) {
+        double after = otherSeconds(pid);
+        return before >= 0 && after >= 0 ? (after - before) * 1000 / run.timing.seconds : -1;
+    };
+    run.serverRate = rate(server, options.serverPid);
+    run.displayRate = rate(display, options.displayPid);
+    if (prober) {
+        prober->stop();
+        run.replies = prober->samples();
+        run.timeouts = prober->timeouts();
+    }
+    app.closeBox();
+    app.waitForExit();
     return run;
 }
 
-double megabytesPerSecond(std::int64_t length, double seconds) { return static_cast<double>(length) / 1e6 / seconds; }
+// Processor milliseconds per second of an idle program, over `seconds`.
+double idleProgramRate(const Options& options, const Paths& paths) {
+    e2e::Program app(options.program);
+    app.start({paths.source, paths.target});
+    Sleep(500);  // start-up settles
+    double before = app.processorSeconds();
+    double start = now();
+    Sleep(static_cast<DWORD>(options.idleSeconds * 1000));
+    double rate = (app.processorSeconds() - before) * 1000 / (now() - start);
+    app.closeBox();
+    app.waitForExit();
+    return rate;
+}
 
 bool parseOptions(int argc, char** argv, Options& options) {
     std::vector<std::string> positional;
@@ -562,167 +397,155 @@ bool parseOptions(int argc, char** argv, Options& options) {
             return argument.compare(0, size, name) == 0 ? argv[i] + size : nullptr;
         };
         if (const char* mib = value("--size-mib=")) options.length = std::int64_t(std::atoll(mib)) << 20;
-        else if (const char* runs = value("--runs=")) options.runs = std::atoi(runs);
+        else if (const char* rounds = value("--rounds=")) options.rounds = std::atoi(rounds);
         else if (const char* idle = value("--idle-seconds=")) options.idleSeconds = std::atof(idle);
         else if (const char* probe = value("--probe-ms=")) options.probeMs = std::atof(probe);
-        else if (const char* server = value("--server-pid=")) options.serverPid = std::atoi(server);
-        else if (const char* display = value("--xvfb-pid=")) options.displayPid = std::atoi(display);
+        else if (const char* server = value("--server-pid=")) options.serverPid = std::strtoul(server, nullptr, 10);
+        else if (const char* display = value("--xvfb-pid=")) options.displayPid = std::strtoul(display, nullptr, 10);
         else if (argument.compare(0, 2, "--") == 0) return false;
         else positional.push_back(argument);
     }
-    if (positional.size() != 2 || options.length <= 0 || options.runs < 1 || options.idleSeconds < 0 ||
+    if (positional.size() != 2 || options.length <= 0 || options.rounds < 1 || options.idleSeconds < 0 ||
         options.idleSeconds > 60 || options.probeMs < 1)
         return false;
-    options.folder = windowsPath(positional[0]);
+    auto windows = [](const std::string& path) { return path[0] == '/' ? e2e::windowsPath(path) : path; };
+    options.folder = windows(positional[0]);
     while (options.folder.size() > 3 && options.folder.back() == '\\') options.folder.pop_back();
-    options.program = windowsPath(positional[1]);
+    options.program = windows(positional[1]);
     return true;
 }
 
-void printTrips(const char* label, const std::vector<double>& trips, double seconds) {
-    if (trips.empty()) {
-        std::printf("%-34s no probes\n", label);
-        return;
-    }
-    std::printf("%-34s p50 %6.2f  p99 %6.2f  max %7.2f   (%zu probes", label, percentile(trips, 0.5),
-                percentile(trips, 0.99), *std::max_element(trips.begin(), trips.end()), trips.size());
-    if (seconds > 0) std::printf(", %.0f/s", static_cast<double>(trips.size()) / seconds);
-    std::printf(")\n");
+struct Way {
+    const char* name;
+    std::vector<Timing> timings;
+};
+
+void printRow(const char* label, const std::vector<double>& values, const char* unit) {
+    std::printf("  %-30s median %8.3f  min %8.3f  max %8.3f %s\n", label, median(values),
+                *std::min_element(values.begin(), values.end()), *std::max_element(values.begin(), values.end()),
+                unit);
 }
 
 int benchmark(const Options& options) {
-    const std::string source = options.folder + "\\quillet-bench-source.bin";
-    const std::string bareTarget = options.folder + "\\quillet-bench-bare.bin";
-    const std::string programTarget = options.folder + "\\quillet-bench-program.bin";
+    Paths paths{options.folder + "\\quillet-bench-source.bin", options.folder + "\\quillet-bench-target.bin",
+                options.length};
     if (GetFileAttributesA(options.program.c_str()) == INVALID_FILE_ATTRIBUTES) fail("no program at " + options.program);
-
     struct Cleanup {
-        std::vector<std::string> paths;
+        const Paths& paths;
         ~Cleanup() {
-            for (const std::string& path : paths) {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                _unlink(path.c_str());
+            for (const std::string* path : {&paths.source, &paths.target}) {
+                SetFileAttributesA(path->c_str(), FILE_ATTRIBUTE_NORMAL);
+                _unlink(path->c_str());
             }
         }
-    } cleanup{{source, bareTarget, programTarget}};
+    } cleanup{paths};
 
-    std::printf("Quillet copy benchmark: %lld MiB in %s, blocks of %u bytes, up to %d rounds\n",
-                static_cast<long long>(options.length >> 20), options.folder.c_str(), BlockSize, options.runs);
+    std::printf("Quillet copy benchmark: %lld MiB in %s, blocks of %u bytes, %d rounds\n",
+                static_cast<long long>(options.length >> 20), options.folder.c_str(), BlockSize, options.rounds);
     std::fflush(stdout);
     double made = now();
-    makeSource(source, options.length);
-    double read = now();
-    Digest sourceDigest = digestOf(source);  // also brings it into the cache
-    if (sourceDigest.length != options.length) fail("the source came out at the wrong length");
-    std::printf("source made in %.1f s, read back in %.1f s\n", read - made, now() - read);
+    makeSource(paths.source, options.length);
+    Digest source = digestOf(paths.source);  // also brings it into the cache
+    if (source.length != options.length) fail("the source came out at the wrong length");
+    std::printf("source made and read back in %.1f s\n", now() - made);
 
-    // The first copy into fresh memory is slower than all later ones, whoever
-    // makes it: warm up, untimed.
-    double warmUp = now();
-    bareCopy(source, bareTarget);
-    removeFile(bareTarget);
-    std::printf("warm-up copy in %.1f s (not counted)\n", now() - warmUp);
+    // The first copy into fresh memory is slower than all later ones.
+    removeFile(paths.target);
+    bareCopy(paths, BlockSize);
+    removeFile(paths.target);
+    double idleRate = idleProgramRate(options, paths);
 
-    std::vector<double> bareSeconds, bareProcessor;
-    std::vector<double> servicesSeconds, servicesProcessor;
-    std::vector<ProgramRun> programRuns;
-    double programTotal = 0;
-    for (int round = 0; round < options.runs; ++round) {
-        Timing bare = bareCopy(source, bareTarget);
-        checkCopy("bare loop", bareTarget, sourceDigest);
-        removeFile(bareTarget);
-        bareSeconds.push_back(bare.seconds);
-        bareProcessor.push_back(bare.processor);
-        Timing services = servicesCopy(source, bareTarget);
-        checkCopy("file services loop", bareTarget, sourceDigest);
-        removeFile(bareTarget);
-        servicesSeconds.push_back(services.seconds);
-        servicesProcessor.push_back(services.processor);
-        std::printf("round %d: bare %5.2f s (cpu %5.2f)  services %5.2f s (cpu %5.2f)", round + 1, bare.seconds,
-                    bare.processor, services.seconds, services.processor);
-        std::fflush(stdout);
-
-        if (round > 0 && programTotal > ProgramBudgetSeconds) {
-            std::printf("   (program skipped: its copies took %.0f s already)\n", programTotal);
-            continue;
-        }
-        ProgramRun run = programCopy(options, source, programTarget, options.length, round == 0);
-        checkCopy("program", programTarget, sourceDigest);
-        removeFile(programTarget);
-        programTotal += run.seconds;
-        std::printf("  program %5.2f s (cpu %5.2f)  probe p99 %6.2f ms\n", run.seconds, run.processor,
-                    percentile(run.trips, 0.99));
-        std::fflush(stdout);
-        programRuns.push_back(std::move(run));
-    }
-
-    std::vector<double> programSeconds, programProcessor, roundRatios;
-    std::vector<double> trips;
-    std::vector<double> threadRates, processRates, serverRates, displayRates;
+    enum { Bare, Wide, Services, System, Program, Answering, WayCount };
+    Way ways[WayCount] = {{"bare", {}},      {"bare 64K", {}}, {"services", {}},
+                          {"CopyFileA", {}}, {"program", {}},  {"answering", {}}};
+    std::vector<double> replies, serverRates, displayRates;
     unsigned timeouts = 0;
-    double probeSeconds = 0;
-    for (const ProgramRun& run : programRuns) {
-        programSeconds.push_back(run.seconds);
-        programProcessor.push_back(run.processor);
-        roundRatios.push_back(bareSeconds[roundRatios.size()] / run.seconds);
-        threadRates.push_back(run.during.thread);
-        processRates.push_back(run.during.process);
-        serverRates.push_back(run.during.server);
-        displayRates.push_back(run.during.display);
-        trips.insert(trips.end(), run.trips.begin(), run.trips.end());
-        timeouts += run.timeouts;
-        probeSeconds += run.probeSeconds;
-    }
-    const ProgramRun& first = programRuns.front();
-    double bareMedian = median(bareSeconds);
-    double programMedian = median(programSeconds);
-    double bareBest = *std::min_element(bareSeconds.begin(), bareSeconds.end());
-    double programBest = *std::min_element(programSeconds.begin(), programSeconds.end());
-
-    std::printf("\n%-36s %10s %10s\n", "", "median", "best");
-    std::printf("%-36s %10.1f %10.1f\n", "bare 32 KiB loop, MB/s", megabytesPerSecond(options.length, bareMedian),
-                megabytesPerSecond(options.length, bareBest));
-    std::printf("%-36s %10.1f %10.1f\n", "same through the file services, MB/s",
-                megabytesPerSecond(options.length, median(servicesSeconds)),
-                megabytesPerSecond(options.length, *std::min_element(servicesSeconds.begin(), servicesSeconds.end())));
-    std::printf("%-36s %10.1f %10.1f\n", "quillet.exe, MB/s", megabytesPerSecond(options.length, programMedian),
-                megabytesPerSecond(options.length, programBest));
-    double ratio = bareMedian / programMedian;
-    std::printf("%-36s %10.3f %10.3f   goal >= 0.9 (median: %s)\n", "ratio program / bare", ratio,
-                bareBest / programBest, ratio >= 0.9 ? "met" : "not met");
-    // A bare loop and a program copy of one round met much the same load.
-    std::printf("%-36s %10.3f\n", "ratio within a round (median)", median(roundRatios));
-    // Other people's work on the same processors stretches wall times; the
-    // processor time a copy needs is steadier.
-    double bareCpu = median(bareProcessor);
-    double programCpu = median(programProcessor);
-    std::printf("\nprocessor seconds per copy (median): bare %.2f, file services %.2f, quillet.exe %.2f (main\n"
-                "thread, wineserver not counted); ratio bare / program %.3f\n",
-                bareCpu, median(servicesProcessor), programCpu, programCpu > 0 ? bareCpu / programCpu : 0.0);
-    std::printf("\nround trips of WM_NULL to the main window, ms (goal p99 <= 16 during a copy):\n");
-    printTrips("  during the copies", trips, probeSeconds);
-    if (!trips.empty()) std::printf("  (p99 goal %s)\n", percentile(trips, 0.99) <= 16 ? "met" : "not met");
-    if (timeouts) std::printf("  %u probes got no answer within %u ms\n", timeouts, ProbeTimeoutMs);
-    printTrips("  idle window", first.idleTrips, 0.5);
-    std::printf("\nprocessor time, ms per s of wall time    %12s %12s %12s %12s\n", "main thread", "process",
-                "wineserver", "Xvfb");
-    auto rates = [](const char* label, double thread, double process, double server, double display) {
-        std::printf("  %-38s %12.1f %12.1f", label, thread, process);
-        for (double rate : {server, display}) {
-            if (rate >= 0) std::printf(" %12.1f", rate);
-            else std::printf(" %12s", "unknown");
+    std::mt19937 shuffler(12345);
+    int order[WayCount];
+    for (int way = 0; way < WayCount; ++way) order[way] = way;
+    for (int round = 0; round < options.rounds; ++round) {
+        std::shuffle(order, order + WayCount, shuffler);
+        std::printf("round %d:", round + 1);
+        for (int turn = 0; turn < WayCount; ++turn) {
+            int way = order[turn];
+            removeFile(paths.target);
+            Timing timing;
+            switch (way) {
+            case Bare: timing = bareCopy(paths, BlockSize); break;
+            case Wide: timing = bareCopy(paths, 2 * BlockSize); break;
+            case Services: timing = servicesCopy(paths); break;
+            case System: timing = systemCopy(paths); break;
+            default: {
+                ProgramRun run = programCopy(options, paths, way == Answering);
+                timing = run.timing;
+                replies.insert(replies.end(), run.replies.begin(), run.replies.end());
+                timeouts += run.timeouts;
+                if (way == Program && run.serverRate >= 0) serverRates.push_back(run.serverRate);
+                if (way == Program && run.displayRate >= 0) displayRates.push_back(run.displayRate);
+            }
+            }
+            if (!(digestOf(paths.target) == source)) fail(std::string(ways[way].name) + ": the copy differs from the source");
+            removeFile(paths.target);
+            ways[way].timings.push_back(timing);
+            std::printf("  %s %.3f s (cpu %.2f)", ways[way].name, timing.seconds, timing.processor);
+            std::fflush(stdout);
         }
         std::printf("\n");
+    }
+
+    auto seconds = [&](int way) {
+        std::vector<double> values;
+        for (const Timing& timing : ways[way].timings) values.push_back(timing.seconds);
+        return values;
     };
-    char idleLabel[64];
-    std::snprintf(idleLabel, sizeof idleLabel, "idle, no job, over %.1f s", options.idleSeconds);
-    rates(idleLabel, first.idle.thread, first.idle.process, first.idle.server, first.idle.display);
-    rates("during the copies (median)", median(threadRates), median(processRates), median(serverRates),
-          median(displayRates));
-    std::printf("  (the main thread's are quillet.exe's own times; Wine's GetProcessTimes of another\n"
-                "   process leaves out its running threads; the wineserver and the X server serve every\n"
-                "   Wine program of the prefix and display)\n");
-    std::printf("(1 MB = 10^6 bytes; %zu bare and %zu program rounds)\n", bareSeconds.size(), programRuns.size());
+    auto processor = [&](int way) {
+        std::vector<double> values;
+        for (const Timing& timing : ways[way].timings) values.push_back(timing.processor);
+        return values;
+    };
+    // Speed as a share of the bare loop's, round by round.
+    auto ratios = [&](int way, auto values) {
+        std::vector<double> base = values(Bare), own = values(way), result;
+        for (std::size_t i = 0; i < own.size(); ++i) result.push_back(own[i] > 0 ? base[i] / own[i] : 0);
+        return result;
+    };
+    double mb = static_cast<double>(options.length) / 1e6;
+
+    std::printf("\nwall seconds per copy (MB/s of the median):\n");
+    for (int way = 0; way < WayCount; ++way) {
+        char label[64];
+        std::snprintf(label, sizeof label, "%s (%.0f MB/s)", ways[way].name, mb / median(seconds(way)));
+        printRow(label, seconds(way), "s");
+    }
+    std::printf("speed as a share of the bare loop's in the same round:\n");
+    for (int way = Wide; way < WayCount; ++way) printRow(ways[way].name, ratios(way, seconds), "");
+    std::printf("the same by processor time:\n");
+    for (int way = Wide; way < WayCount; ++way) printRow(ways[way].name, ratios(way, processor), "");
+    std::printf("processor seconds per copy (the program's: its whole process, in 1/100 s):\n");
+    for (int way = 0; way < WayCount; ++way) printRow(ways[way].name, processor(way), "s");
+
+    double programRatio = median(ratios(Program, seconds));
+    double systemRatio = median(ratios(System, seconds));
+    double replyP99 = percentile(replies, 0.99);
+    std::printf("\nreplies of the main window to WM_NULL during the answering copies, ms:\n"
+                "  p50 %.2f  p99 %.2f  max %.2f  (%zu replies, %u without an answer within %u ms)\n",
+                percentile(replies, 0.5), replyP99, replies.empty() ? 0.0 : *std::max_element(replies.begin(), replies.end()),
+                replies.size(), timeouts, ProbeTimeoutMs);
+    if (!serverRates.empty()) std::printf("wineserver during the program's copies: %.0f ms per s\n", median(serverRates));
+    if (!displayRates.empty()) std::printf("Xvfb during the program's copies: %.0f ms per s\n", median(displayRates));
+    std::printf("idle program's processor time: %.1f ms per s over %.1f s\n", idleRate, options.idleSeconds);
+
+    auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
+    std::printf("\ngoals:\n");
+    std::printf("  program >= %.2f of the bare loop's speed (median of the rounds): %.3f, %s\n", RatioGoal, programRatio,
+                verdict(programRatio >= RatioGoal));
+    std::printf("  program faster than CopyFileA (median of the rounds): %.3f against %.3f, %s\n", programRatio,
+                systemRatio, verdict(programRatio > systemRatio));
+    std::printf("  (answering %d messages a second, the program reached %.3f of the bare loop's speed)\n",
+                static_cast<int>(1000 / options.probeMs + 0.5), median(ratios(Answering, seconds)));
+    std::printf("  reply p99 < %.0f ms: %.2f, %s\n", ReplyGoalMs, replyP99, verdict(replyP99 < ReplyGoalMs && !timeouts));
+    std::printf("  idle processor time 0: %.1f ms per s, %s\n", idleRate, verdict(idleRate == 0));
+    std::printf("(1 MB = 10^6 bytes; processor times of Linux processes come in ticks of 10 ms)\n");
     return 0;
 }
 
@@ -731,9 +554,8 @@ int benchmark(const Options& options) {
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: copy_bench FOLDER QUILLET_EXE [--size-mib=N] [--runs=N] [--idle-seconds=S] "
-                     "[--probe-ms=N] [--server-pid=N] [--xvfb-pid=N]\n");
+        std::fprintf(stderr, "usage: copy_bench FOLDER QUILLET_EXE [--size-mib=N] [--rounds=N] [--idle-seconds=S] "
+                             "[--probe-ms=N] [--server-pid=N] [--xvfb-pid=N]\n");
         return 2;
     }
     try {
@@ -741,10 +563,9 @@ int main(int argc, char** argv) {
     } catch (const Failure& failure) {
         std::fflush(stdout);
         std::fprintf(stderr, "copy_bench: %s\n", failure.what.c_str());
-        return 1;
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "copy_bench: %s\n", error.what());
-        return 1;
     }
+    return 1;
 }

@@ -43,6 +43,10 @@ int Application::messageLoop() {
 }
 
 bool Application::pumpWaitingMessages() {
+    // A look at the queue first: Wine gives the processor away on every
+    // PeekMessage that finds nothing, and on a busy machine that cost a
+    // copy's turns a few hundred microseconds each.
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return false;
     bool any = false;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

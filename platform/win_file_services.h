@@ -1,7 +1,9 @@
 // The file services on Windows: the run-time's low-level file calls on
 // integer handles, with the writes done on the system handle underneath so a
 // full disk can be told apart and undone, and the Windows calls for
-// attributes, drives and folders.
+// attributes, drives and folders. A file opened to write at its end is a
+// handle that may only append: the system itself puts every write at the
+// true end, with no seek before it.
 #pragma once
 
 #include <cstdint>
@@ -44,7 +46,11 @@ private:
     void keepLastError();
     int fail(int errorNumber, std::uint32_t systemCode);
 
+    int openAppending(const char* path, bool create);
+
     std::uint32_t systemError_ = 0;
-    // Handles opened here in a mode whose writes go to the end of the file.
-    bool appending_[MaxHandles] = {};
+    // For each handle opened here to write at the end: a second system handle
+    // to the file with full write access, which can cut it (an appending
+    // handle cannot on Windows). Null for every other handle.
+    void* fullAccess_[MaxHandles] = {};
 };

@@ -166,6 +166,14 @@ std::vector<unsigned long long> statFields(const std::string& stat) {
     return fields;
 }
 
+// User and system time (fields 14 and 15) of a /proc/PID/stat, in seconds;
+// -1 when it cannot be read.
+double statSeconds(const std::string& procFolder) {
+    std::vector<unsigned long long> fields = statFields(readWholeFile(procFolder + "\\stat"));
+    if (fields.size() < 13) return -1;
+    return static_cast<double>(fields[11] + fields[12]) / 100.0;
+}
+
 // Linux processes claimed by the Program objects of this driver.
 std::vector<std::string>& claimedProcesses() {
     static std::vector<std::string> claimed;
@@ -173,6 +181,8 @@ std::vector<std::string>& claimedProcesses() {
 }
 
 }  // namespace
+
+double linuxProcessSeconds(unsigned long pid) { return statSeconds("Z:\\proc\\" + std::to_string(pid)); }
 
 // ---- Window
 
@@ -661,10 +671,9 @@ double Program::processorSeconds() const {
     if (!running()) throw DriverError("the program is not running");
     std::string folder = linuxProcFolder();
     if (!folder.empty()) {
-        // User and system time (fields 14 and 15) in clock ticks of 1/100 s.
-        std::vector<unsigned long long> fields = statFields(readWholeFile(folder + "\\stat"));
-        if (fields.size() < 13) throw DriverError("cannot read the program's times from " + folder + "\\stat");
-        return static_cast<double>(fields[11] + fields[12]) / 100.0;
+        double seconds = statSeconds(folder);
+        if (seconds < 0) throw DriverError("cannot read the program's times from " + folder + "\\stat");
+        return seconds;
     }
     FILETIME created, ended, kernel, user;
     if (!GetProcessTimes(process_.hProcess, &created, &ended, &kernel, &user))

@@ -171,6 +171,10 @@ public:
     void press() const;
 };
 
+// Processor seconds (user + system) a Linux process has used, from its
+// /proc entry (clock ticks of 1/100 s); -1 when it cannot be read.
+double linuxProcessSeconds(unsigned long pid);
+
 // One run of quillet.exe.
 class Program {
 public:

@@ -37,8 +37,9 @@ using testfolders::Scratch;
 
 // A file of `size` bytes whose every 32768-byte block differs from the
 // others, with the last-write time 2001-02-03 04:05:07 (local time), built
-// with the system's own calls.
-void writePatternFile(const std::string& path, std::uint64_t size);
+// with the system's own calls. Past `patterned` bytes it is a hole that reads
+// as zeros and takes no room.
+void writePatternFile(const std::string& path, std::uint64_t size, std::uint64_t patterned = ~0ull);
 // Whether `path` holds exactly the first `length` bytes of `reference`
 // (all of it when length is -1); `why` tells the first difference.
 bool sameStart(const std::string& path, const std::string& reference, std::int64_t length, std::string& why);
@@ -48,9 +49,13 @@ std::int64_t fileSize(const std::string& path);  // -1 when missing
 std::uint32_t dosStamp(const std::string& path);
 
 // A large source shared by the tests that need a job to be under way while
-// they look: made on first use in the scratch folder, removed with it.
+// they look: made on first use in the scratch folder, removed with it. It is
+// so large that no copy can end before a test has caught it running (64 GiB,
+// a minute at 1 GB/s), and so has to be stopped; only its first 8 MiB hold
+// the pattern, the rest is a hole.
 const std::string& largeSource();
-constexpr std::uint64_t LargeSize = 384ull << 20;
+constexpr std::uint64_t LargeSize = 64ull << 30;
+constexpr std::uint64_t LargePatterned = 8ull << 20;
 
 // A file of exactly these bytes, with this last-write time (local time,
 // taken to the file's own precision) and then these attributes.

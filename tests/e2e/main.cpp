@@ -52,17 +52,21 @@ void waitForIdle(const Program& app, double seconds) {
     app.sync();
 }
 
-void writePatternFile(const std::string& path, std::uint64_t size) {
+void writePatternFile(const std::string& path, std::uint64_t size, std::uint64_t patterned) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     REQUIRE_MESSAGE(file != INVALID_HANDLE_VALUE, "cannot create " << path);
     std::vector<unsigned char> block(32768);
     bool ok = true;
-    for (std::uint64_t offset = 0; ok && offset < size; offset += block.size()) {
+    std::uint64_t data = std::min(size, patterned);
+    for (std::uint64_t offset = 0; ok && offset < data; offset += block.size()) {
         fillPattern(block, offset);
-        DWORD length = static_cast<DWORD>(std::min<std::uint64_t>(block.size(), size - offset));
+        DWORD length = static_cast<DWORD>(std::min<std::uint64_t>(block.size(), data - offset));
         DWORD written = 0;
         ok = WriteFile(file, block.data(), length, &written, nullptr) && written == length;
     }
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (ok && data < size) ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
     SYSTEMTIME local{2001, 2, 6, 3, 4, 5, 7, 0};
     FILETIME localTime, stamp;
     ok = ok && SystemTimeToFileTime(&local, &localTime) && LocalFileTimeToFileTime(&localTime, &stamp) &&
@@ -175,7 +179,7 @@ const std::string& disksFolder() { return disks; }
 const std::string& largeSource() {
     if (largeSourcePath.empty()) {
         std::string path = scratchRoot + "\\large-source.bin";
-        writePatternFile(path, LargeSize);
+        writePatternFile(path, LargeSize, LargePatterned);
         largeSourcePath = path;
     }
     return largeSourcePath;

@@ -144,18 +144,29 @@ TEST_CASE("the four open modes") {
         target.close();
         CHECK(readFile(path) == "0123456789abcd");
     }
-    SUBCASE("first target: another program writing meanwhile, writes still go to the end") {
-        TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
-        CHECK(writeText(files, target.handle(), "first|") == 6);
-        // Shared for reading and writing while it is open.
-        TestFile other(files, path.c_str(), OpenMode::Overwrite);
-        REQUIRE(other.isOpen());
-        TestFile reader(files, path.c_str(), OpenMode::Source);
-        REQUIRE(reader.isOpen());
-        CHECK(writeText(files, other.handle(), "FIRST|other|") == 12);
-        CHECK(writeText(files, target.handle(), "second") == 6);
-        CHECK(readAll(files, reader.handle()) == "FIRST|other|second");
+    SUBCASE("first target and append: another program writing meanwhile, writes still go to the end") {
+        for (OpenMode mode : {OpenMode::FirstTarget, OpenMode::Append}) {
+            CAPTURE(static_cast<int>(mode));
+            writeFile(path, "");
+            TestFile target(files, path.c_str(), mode);
+            REQUIRE(target.isOpen());
+            CHECK(writeText(files, target.handle(), "first|") == 6);
+            // Shared for reading and writing while it is open.
+            TestFile other(files, path.c_str(), OpenMode::Overwrite);
+            REQUIRE(other.isOpen());
+            TestFile reader(files, path.c_str(), OpenMode::Source);
+            REQUIRE(reader.isOpen());
+            CHECK(writeText(files, other.handle(), "FIRST|other|") == 12);
+            CHECK(writeText(files, target.handle(), "second") == 6);
+            CHECK(target.position() == 18);
+            // Another program's longer write, then a cut by this one.
+            CHECK(_lseeki64(other.handle(), 0, SEEK_END) == 18);
+            CHECK(writeText(files, other.handle(), "|third") == 6);
+            CHECK(writeText(files, target.handle(), "|fourth") == 7);
+            CHECK(files.changeSize(target.handle(), 24) == 0);
+            CHECK(writeText(files, target.handle(), "!") == 1);
+            CHECK(readAll(files, reader.handle()) == "FIRST|other|second|third!");
+        }
     }
     SUBCASE("overwrite: written from offset 0 on, not truncated") {
         writeFile(path, "0123456789");
