@@ -30,6 +30,9 @@ enum : int {
 
 // quillet.exe as a Windows path (from --program=).
 const std::string& programPath();
+// quillet_probe.exe, the program with a probe that counts its GDI objects
+// (from --probe=; "" when not given).
+const std::string& probePath();
 
 using testfolders::Scratch;
 

@@ -1,5 +1,6 @@
 // The end-to-end tests: the real quillet.exe under Wine, driven from here.
-//   e2e_tests --program=PATH_OF_QUILLET.EXE [--scratch=FOLDER] [--disks=FOLDER] [doctest options]
+//   e2e_tests --program=PATH_OF_QUILLET.EXE [--probe=PATH_OF_QUILLET_PROBE.EXE] [--scratch=FOLDER]
+//             [--disks=FOLDER] [doctest options]
 // Paths may be given as Linux paths (/...: drive Z:) or as Windows paths.
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest/doctest.h>
@@ -18,6 +19,7 @@ namespace e2e {
 namespace {
 
 std::string program;
+std::string probe;
 std::string scratchRoot;
 std::string largeSourcePath;
 std::string disks;
@@ -42,6 +44,7 @@ HANDLE openForReading(const std::string& path) {
 }  // namespace
 
 const std::string& programPath() { return program; }
+const std::string& probePath() { return probe; }
 
 void waitForIdle(const Program& app, double seconds) {
     app.sync();
@@ -215,6 +218,9 @@ int main(int argc, char** argv) {
             program = fromOption(argv[i] + sizeof programOption - 1);
         if (std::strncmp(argv[i], scratchOption, sizeof scratchOption - 1) == 0)
             scratchRoot = fromOption(argv[i] + sizeof scratchOption - 1);
+        static const char probeOption[] = "--probe=";
+        if (std::strncmp(argv[i], probeOption, sizeof probeOption - 1) == 0)
+            probe = fromOption(argv[i] + sizeof probeOption - 1);
         static const char disksOption[] = "--disks=";
         if (std::strncmp(argv[i], disksOption, sizeof disksOption - 1) == 0)
             disks = fromOption(argv[i] + sizeof disksOption - 1);

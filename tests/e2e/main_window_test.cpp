@@ -219,3 +219,25 @@ TEST_CASE("the idle program waits for messages and uses almost no processor time
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
+
+TEST_CASE("the probe build counts the program's live GDI objects and sees a leaked bitmap") {
+    REQUIRE_MESSAGE(!probePath().empty(), "give quillet_probe.exe with --probe=");
+    Program app(probePath());
+    app.start();
+    app.sync();
+    const long before = app.gdiObjectCount();
+    MESSAGE("the idle program holds " << before << " GDI objects and " << app.memoryBytes() << " heap bytes");
+    CHECK(before > 0);
+    CHECK(app.memoryBytes() > 0);
+    CHECK(app.gdiObjectCount() == before);
+    app.leakBitmap();
+    CHECK(app.gdiObjectCount() == before + 1);
+    app.leakBitmap();
+    app.leakBitmap();
+    CHECK(app.gdiObjectCount() == before + 3);
+
+    // The plain program has no probe to ask.
+    Program plain(programPath());
+    plain.start();
+    CHECK_THROWS_AS(plain.gdiObjectCount(), DriverError);
+}
