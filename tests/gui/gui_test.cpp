@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/about.h"
 #include "dialogs/static_bitmap.h"
 #include "gui/application.h"
 #include "gui/dialog.h"
@@ -461,7 +462,9 @@ TEST_CASE("StaticBitmap: black is left out only when transparent, and every othe
         CHECK(canvas.at(0, 0) == face);
         CHECK(GetCurrentObject(canvas.dc, OBJ_PAL) == before);
     }, picture->bitmap, palette, 4, 4, false, true);
-    // Without a bitmap nothing is painted at all.
+    // A program file without the About picture gives no bitmap (the box then
+    // shows an empty control): without a bitmap nothing is painted at all.
+    CHECK(loadPictureResource(GetModuleHandleA(nullptr), 51).info == nullptr);
     withPicture(4, 4, [&](StaticBitmap& control) {
         Canvas canvas(4, 4);
         control.paint(canvas.dc);
