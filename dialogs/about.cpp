@@ -46,8 +46,10 @@ PictureResource loadPictureResource(HINSTANCE module, int id) {
     if (header.biSize < sizeof header || header.biSize > size || header.biPlanes != 1 || header.biCompression != BI_RGB ||
         width <= 0 || height <= 0 || width > 4096 || height > 4096 || (bits != 1 && bits != 4 && bits != 8 && bits != 24))
         return {};
-    const unsigned colours = bits > 8 ? 0 : (header.biClrUsed ? static_cast<unsigned>(header.biClrUsed) : 1u << bits);
-    if (colours > (1u << (bits > 8 ? 0 : bits)) && bits <= 8) return {};
+    // The colour table: as many entries as biClrUsed says, else all that
+    // the pixels can name; a true-colour picture may have one or none.
+    if (header.biClrUsed > 256 || (bits <= 8 && header.biClrUsed > (1u << bits))) return {};
+    const unsigned colours = header.biClrUsed ? static_cast<unsigned>(header.biClrUsed) : bits <= 8 ? 1u << bits : 0;
     const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
     const std::size_t pixelsAt = header.biSize + colours * sizeof(RGBQUAD);
     if (pixelsAt > size || stride * static_cast<std::size_t>(height) > size - pixelsAt) return {};

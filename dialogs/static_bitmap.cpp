@@ -34,6 +34,7 @@ StaticBitmap::~StaticBitmap() {
 
 void StaticBitmap::setup() {
     Static::setup();
+    release();  // bound again: the window's own procedure comes back first
     RECT placed;
     GetWindowRect(hwnd_, &placed);
     MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&placed), 2);
