@@ -5,6 +5,7 @@
 
 #include "app/main_transfer.h"
 #include "app/my_app.h"
+#include "dialogs/about.h"
 #include "dialogs/confirm_overwrite.h"
 #include "dialogs/disk_full.h"
 #include "engine/copy_job.h"
@@ -100,9 +101,9 @@ void Client::startOrStop() {
         stopJob(*this, files_);
 }
 
-// The About box comes later.
 void Client::showAbout() {
     if (copyJob.state != Idle) return;
+    ::showAbout(*this);
 }
 
 void Client::exitProgram() { My_App::exitProgram(); }

@@ -13,7 +13,7 @@ Dialog::~Dialog() {
     if (hwnd_) {
         HWND window = hwnd_;
         detach();
-        for (auto& control : controls_) control->unbind();
+        for (Control* control : controls_) control->unbind();
         if (modal_)
             EndDialog(window, IDCANCEL);
         else
@@ -35,11 +35,20 @@ INT_PTR Dialog::execute() {
                            asInteger(this));
 }
 
+void Dialog::attachControl(Control& control) {
+    controls_.push_back(&control);
+    if (hwnd_) control.bind(hwnd_);
+}
+
+void Dialog::detachControl(Control& control) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), &control), controls_.end());
+}
+
 void Dialog::transferData(Transfer direction) {
     if (!transferRecord_ || !hwnd_) return;
     auto* record = static_cast<unsigned char*>(transferRecord_);
     std::size_t offset = 0;
-    for (auto& control : controls_) {
+    for (Control* control : controls_) {
         std::size_t size = control->transferSize();
         if (size == 0) continue;
         if (size > transferSize_ - offset) break;
@@ -51,7 +60,7 @@ void Dialog::transferData(Transfer direction) {
 bool Dialog::preProcessMessage(MSG& message) { return hwnd_ && IsDialogMessageA(hwnd_, &message); }
 
 bool Dialog::canClose() {
-    for (auto& control : controls_)
+    for (Control* control : controls_)
         if (!control->canClose()) return false;
     return Window::canClose();
 }
@@ -88,7 +97,7 @@ INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wParam, LPA
         auto* dialog = asPointer<Dialog>(lParam);
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         dialog->attach(window);
-        for (auto& control : dialog->controls_) control->bind(window);
+        for (Control* control : dialog->controls_) control->bind(window);
         dialog->setupWindow();
         return TRUE;
     }
@@ -105,7 +114,7 @@ INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wParam, LPA
     INT_PTR handled = dialog->dialogProcedure(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(window, DWLP_USER, 0);
-        for (auto& control : dialog->controls_) control->unbind();
+        for (Control* control : dialog->controls_) control->unbind();
         dialog->detach();
     }
     return handled;

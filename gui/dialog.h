@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <utility>
@@ -33,10 +34,14 @@ public:
     C* addControl(Args&&... args) {
         auto control = std::make_unique<C>(std::forward<Args>(args)...);
         C* bound = control.get();
-        controls_.push_back(std::move(control));
-        if (hwnd_) bound->bind(hwnd_);
+        ownedControls_.push_back(std::move(control));
+        attachControl(*bound);
         return bound;
     }
+    // A control object that lives elsewhere (a member of a derived dialog),
+    // bound and walked like the dialog's own until it is detached.
+    void attachControl(Control& control);
+    void detachControl(Control& control);
 
     // The record that the transferring controls fill, field by field in the
     // order they were added; the walk never goes past `size` bytes.
@@ -76,7 +81,8 @@ private:
     Window* owner_;
     int templateId_;
     bool modal_ = false;
-    std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<std::unique_ptr<Control>> ownedControls_;
+    std::vector<Control*> controls_;  // the owned ones and the attached ones, in order
     void* transferRecord_ = nullptr;
     std::size_t transferSize_ = 0;
 };

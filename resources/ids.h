@@ -48,3 +48,9 @@
 #define IDC_KEEP_TARGET 1601
 #define IDC_CANCEL_JOB 1602
 #define IDC_BROWSE_NEW_TARGET 1112
+
+// The About box and its picture.
+#define IDD_ABOUT 3
+#define IDB_ABOUT 51
+#define IDC_ABOUT_PICTURE 1600
+#define IDC_HOME_PAGE 52

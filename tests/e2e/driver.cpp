@@ -9,6 +9,8 @@
 #include <cstring>
 #include <thread>
 
+#include "tests/e2e/probe.h"
+
 namespace e2e {
 
 namespace {
@@ -683,6 +685,28 @@ double Program::processorSeconds() const {
                1e7;
     };
     return seconds(kernel) + seconds(user);
+}
+
+LRESULT Program::askProbe(unsigned question) const {
+    if (!running()) throw DriverError("the program is not running");
+    HWND probeWindow = nullptr;
+    for (HWND found = FindWindowExA(HWND_MESSAGE, nullptr, probe::ProbeClass, nullptr); found;
+         found = FindWindowExA(HWND_MESSAGE, found, probe::ProbeClass, nullptr))
+        if (windowProcess(found) == processId()) probeWindow = found;
+    if (!probeWindow) throw DriverError("the program has no probe: start quillet_probe.exe, not " + exePath_);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(probeWindow, RegisterWindowMessageA(probe::ProbeMessage), question, 0, SMTO_ABORTIFHUNG,
+                             SendTimeoutMs, &answer))
+        throw DriverError(describeError("the probe gave no answer"));
+    return static_cast<LRESULT>(answer);
+}
+
+long Program::gdiObjectCount() const { return static_cast<long>(askProbe(probe::GdiObjects)); }
+
+long long Program::memoryBytes() const { return static_cast<long long>(askProbe(probe::HeapBytes)); }
+
+void Program::leakBitmap() const {
+    if (askProbe(probe::LeakBitmap) != 1) throw DriverError("the probe could not make a bitmap");
 }
 
 void Program::kill() {

@@ -246,10 +246,25 @@ public:
     // Ends the program at once (TerminateProcess) if it still runs.
     void kill();
 
+    // Only for quillet_probe.exe, the program built with a probe (probe.h);
+    // both throw for the plain quillet.exe. The number of the process's live
+    // GDI objects (device contexts, bitmaps, palettes, brushes, fonts, ...,
+    // the system's stock objects included): GetGuiResources answers 0 under
+    // Wine, so the probe asks GetObjectType about every slot of the
+    // process's GDI handle table. Answered inside any of the program's
+    // message loops, a modal dialog's too.
+    long gdiObjectCount() const;
+    // The bytes in use in the program's heaps (HeapWalk over every heap).
+    long long memoryBytes() const;
+    // Makes the probe create a bitmap and never delete it: shows that
+    // gdiObjectCount sees a leak.
+    void leakBitmap() const;
+
 private:
     void waitForMainWindow();
     HWND keyTarget() const;
     std::string linuxProcFolder() const;
+    LRESULT askProbe(unsigned question) const;
 
     std::string exePath_;
     PROCESS_INFORMATION process_{};

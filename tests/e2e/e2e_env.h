@@ -32,6 +32,9 @@ enum : int {
 const std::string& programPath();
 // The test build with a stand-in shell (from --standin=), "" when none was given.
 const std::string& standinPath();
+// quillet_probe.exe, the program with a probe that counts its GDI objects
+// (from --probe=; "" when not given).
+const std::string& probePath();
 
 using testfolders::Scratch;
 

@@ -1,5 +1,6 @@
 // The end-to-end tests: the real quillet.exe under Wine, driven from here.
-//   e2e_tests --program=PATH_OF_QUILLET.EXE [--scratch=FOLDER] [--disks=FOLDER] [doctest options]
+//   e2e_tests --program=PATH_OF_QUILLET.EXE [--probe=QUILLET_PROBE.EXE] [--standin=QUILLET_STANDIN.EXE] [--scratch=FOLDER]
+//             [--disks=FOLDER] [doctest options]
 // Paths may be given as Linux paths (/...: drive Z:) or as Windows paths.
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest/doctest.h>
@@ -19,6 +20,7 @@ namespace {
 
 std::string program;
 std::string standin;
+std::string probe;
 std::string scratchRoot;
 std::string largeSourcePath;
 std::string disks;
@@ -44,6 +46,7 @@ HANDLE openForReading(const std::string& path) {
 
 const std::string& programPath() { return program; }
 const std::string& standinPath() { return standin; }
+const std::string& probePath() { return probe; }
 
 void waitForIdle(const Program& app, double seconds) {
     app.sync();
@@ -224,6 +227,9 @@ int main(int argc, char** argv) {
         static const char standinOption[] = "--standin=";
         if (std::strncmp(argv[i], standinOption, sizeof standinOption - 1) == 0)
             standin = fromOption(argv[i] + sizeof standinOption - 1);
+        static const char probeOption[] = "--probe=";
+        if (std::strncmp(argv[i], probeOption, sizeof probeOption - 1) == 0)
+            probe = fromOption(argv[i] + sizeof probeOption - 1);
         static const char disksOption[] = "--disks=";
         if (std::strncmp(argv[i], disksOption, sizeof disksOption - 1) == 0)
             disks = fromOption(argv[i] + sizeof disksOption - 1);

@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <ios>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/e2e_env.h"
 
@@ -158,12 +161,6 @@ TEST_CASE("the keyboard: Tab order and the options' Alt letters") {
         CHECK(main.checkState(MoveFileBox) == BST_UNCHECKED);
         CHECK(main.checkState(ClearReadOnlyBox) == BST_CHECKED);
     }
-    SUBCASE("About opens nothing yet") {
-        main.click(AboutButton);
-        app.sync();
-        CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
-        checkIdleLook(main);
-    }
 }
 
 TEST_CASE("without a job the program ends with status 0") {
@@ -223,4 +220,151 @@ TEST_CASE("the idle program waits for messages and uses almost no processor time
     app.sync();
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("the probe build counts the program's live GDI objects and sees a leaked bitmap") {
+    REQUIRE_MESSAGE(!probePath().empty(), "give quillet_probe.exe with --probe=");
+    Program app(probePath());
+    app.start();
+    app.sync();
+    const long before = app.gdiObjectCount();
+    MESSAGE("the idle program holds " << before << " GDI objects and " << app.memoryBytes() << " heap bytes");
+    CHECK(before > 0);
+    CHECK(app.memoryBytes() > 0);
+    CHECK(app.gdiObjectCount() == before);
+    app.leakBitmap();
+    CHECK(app.gdiObjectCount() == before + 1);
+    app.leakBitmap();
+    app.leakBitmap();
+    CHECK(app.gdiObjectCount() == before + 3);
+
+    // The plain program has no probe to ask.
+    Program plain(programPath());
+    plain.start();
+    CHECK_THROWS_AS(plain.gdiObjectCount(), DriverError);
+}
+
+namespace {
+
+constexpr int AboutPicture = 1600;
+constexpr int HomePage = 52;
+
+// The colours (0xBBGGRR) of a window's pixels as the screen shows them.
+std::map<COLORREF, int> screenColours(HWND window) {
+    RECT area;
+    GetWindowRect(window, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    std::map<COLORREF, int> colours;
+    for (int i = 0; bits && i < width * height; ++i) {
+        const std::uint32_t pixel = static_cast<const std::uint32_t*>(bits)[i];
+        ++colours[RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF)];
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return colours;
+}
+
+Window openAbout(const Program& app) {
+    app.mainDialog().click(AboutButton);
+    return app.waitForWindow("About");
+}
+
+}  // namespace
+
+TEST_CASE("\"&About\" opens the About box with its texts and picture; OK and Escape close it") {
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    Window about = openAbout(app);
+    CHECK(GetWindow(about.handle(), GW_OWNER) == app.frame());  // a child dialog's boxes belong to its frame
+    const std::vector<std::string> texts = {"The Quillet, Version 3.00, Build 047", "Written by the Quillet makers",
+                                            "Quillet Works, 12 Copy Lane, Diskton  -  mail: quillet@example.org",
+                                            "home page :", "", "Picture1", "10 Jun 1998"};
+    CHECK(about.staticTexts() == texts);
+    CHECK(about.text(HomePage) == "http://quillet.example.org/");
+    CHECK(about.readOnly(HomePage));
+    CHECK(about.text(IDOK) == "OK");
+
+    // The picture fills its control: its black is the dialog's face colour,
+    // and the disks' colours are there.
+    app.sync();
+    Sleep(200);
+    std::map<COLORREF, int> colours = screenColours(about.control(AboutPicture));
+    auto count = [&](COLORREF colour) { return colours.count(colour) ? colours[colour] : 0; };
+    CHECK(count(RGB(0, 0, 0)) == 0);
+    CHECK(count(GetSysColor(COLOR_BTNFACE)) > 100);
+    CHECK(count(RGB(255, 255, 0)) > 50);   // the shutters
+    CHECK(count(RGB(0, 0, 255)) > 20);     // the label lines
+    CHECK(count(RGB(255, 0, 0)) > 10);     // the corners
+    CHECK(count(RGB(255, 255, 255)) > 100);  // the labels
+
+    SUBCASE("OK") { about.click(IDOK); }
+    SUBCASE("Escape") { app.pressEscape(); }
+    SUBCASE("Enter") { app.pressEnter(); }
+    app.waitWindowGone(about);
+    app.sync();
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkIdleLook(main);
+    CHECK(app.running());
+}
+
+TEST_CASE("\"&About\" and command 6 do nothing while a job runs") {
+    Scratch scratch("about-job");
+    Program app(programPath());
+    app.start({largeSource(), scratch.file("copy.bin")});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+    app.sync();
+    REQUIRE(main.text(StartButton) == "&Stop");
+    main.click(AboutButton);
+    main.answer(AboutButton);
+    app.pressAlt('a');
+    app.sync();
+    CHECK(app.findWindow("About") == nullptr);
+    checkRunningLook(main);
+    app.pressEscape();
+    Window box = app.waitForWindow("Warning");
+    box.answer(IDYES);
+    app.waitWindowGone(box);
+    waitForIdle(app);
+    // Once the job is over the box opens again.
+    Window about = openAbout(app);
+    about.click(IDOK);
+    app.waitWindowGone(about);
+}
+
+TEST_CASE("opening and closing the About box 300 times leaves the GDI objects and the heap as they were") {
+    REQUIRE_MESSAGE(!probePath().empty(), "give quillet_probe.exe with --probe=");
+    Program app(probePath());
+    app.start();
+    auto cycle = [&] {
+        Window about = openAbout(app);
+        app.sync();
+        // The picture is painted (and its mask made) before the box closes.
+        RedrawWindow(about.control(AboutPicture), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        about.click(IDOK);
+        app.waitWindowGone(about);
+        app.sync();
+    };
+    for (int i = 0; i < 5; ++i) cycle();  // the system's caches fill on the first openings
+    const long objects = app.gdiObjectCount();
+    const long long bytes = app.memoryBytes();
+    for (int i = 0; i < 300; ++i) cycle();
+    const long objectsAfter = app.gdiObjectCount();
+    const long long bytesAfter = app.memoryBytes();
+    MESSAGE("GDI objects " << objects << " -> " << objectsAfter << ", heap bytes " << bytes << " -> " << bytesAfter);
+    CHECK(objectsAfter == objects);
+    // A leak of even a few bytes a time would show 300 times over.
+    CHECK(bytesAfter - bytes < 300 * 16);
 }

@@ -11,6 +11,8 @@
 // then "disk-full" (SOURCE started into FULL_DISK_FOLDER, too small for it),
 // then "change-target" (its "Change &Target" pressed), then "done". The
 // dialogs are modal and wait, so each picture holds still.
+//   e2e_shots --about PROGRAM
+// prints "about" ("&About" pressed), then "done".
 #include <windows.h>
 
 #include <cstdio>
@@ -84,9 +86,31 @@ int dialogs(char** argv) {
     return status == 0 ? 0 : 1;
 }
 
+int about(char** argv) {
+    e2e::Program app(path(argv[2]));
+    app.start();
+    app.mainDialog().click(6);
+    e2e::Window box = app.waitForWindow("About");
+    if (!showAndWait(app, "about")) return 1;
+    box.click(IDOK);
+    app.waitWindowGone(box);
+    app.closeBox();
+    DWORD status = app.waitForExit();
+    tell("done");
+    return status == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--about") {
+        try {
+            return about(argv);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "e2e_shots: %s\n", error.what());
+            return 1;
+        }
+    }
     if (argc == 6 && std::string(argv[1]) == "--dialogs") {
         try {
             return dialogs(argv);
@@ -97,7 +121,8 @@ int main(int argc, char** argv) {
     }
     if (argc != 4) {
         std::fprintf(stderr, "usage: e2e_shots PROGRAM SOURCE TARGET\n"
-                             "       e2e_shots --dialogs PROGRAM SOURCE OLD_TARGET FULL_DISK_FOLDER\n");
+                             "       e2e_shots --dialogs PROGRAM SOURCE OLD_TARGET FULL_DISK_FOLDER\n"
+                             "       e2e_shots --about PROGRAM\n");
         return 2;
     }
     try {

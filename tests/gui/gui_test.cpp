@@ -10,12 +10,16 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "dialogs/about.h"
+#include "dialogs/static_bitmap.h"
 #include "gui/application.h"
 #include "gui/dialog.h"
 #include "gui/frame_window.h"
+#include "gui/gdi.h"
 
 namespace {
 
@@ -346,4 +350,239 @@ TEST_CASE("a dialog that wants idle time gets a turn after every pump, counted u
         if (count > highest) highest = count;
     }
     CHECK(highest > 1);
+}
+
+// ---- StaticBitmap, painting into a memory bitmap whose pixels are read back
+
+namespace {
+
+constexpr int PictureId = 104;
+constexpr COLORREF Ground = RGB(0x12, 0x34, 0x56);  // what lies under and around the control
+constexpr COLORREF Red = RGB(255, 0, 0), Green = RGB(0, 255, 0), Blue = RGB(0, 0, 255), Black = RGB(0, 0, 0);
+
+// A 32-bit bitmap of its own size in a memory DC, with readable pixels.
+struct Pixels {
+    Pixels(int width, int height) : width(width), height(height) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        bitmap = Bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        selected.emplace(dc, bitmap);
+    }
+    COLORREF at(int x, int y) const {
+        GdiFlush();
+        if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+        const std::uint32_t pixel = static_cast<const std::uint32_t*>(bits)[y * width + x];
+        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    }
+    void set(int x, int y, COLORREF colour) {
+        GdiFlush();
+        static_cast<std::uint32_t*>(bits)[y * width + x] = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) |
+                                                           GetBValue(colour);
+    }
+    void fill(COLORREF colour) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) set(x, y, colour);
+    }
+    int width, height;
+    MemoryDC dc{nullptr};
+    void* bits = nullptr;
+    Bitmap bitmap;
+    std::optional<ObjectSelection> selected;
+};
+
+// The control's paint, into a canvas with 8 pixels of ground around it.
+struct Canvas : Pixels {
+    static constexpr int Margin = 8;
+    Canvas(int width, int height) : Pixels(width + 2 * Margin, height + 2 * Margin) {
+        fill(Ground);
+        SetViewportOrgEx(dc, Margin, Margin, nullptr);
+    }
+    COLORREF at(int x, int y) const { return Pixels::at(x + Margin, y + Margin); }
+};
+
+// A source picture: `colour` everywhere, black at (0, 0) when asked.
+std::unique_ptr<Pixels> source(int width, int height, COLORREF colour, bool blackCorner = false) {
+    auto picture = std::make_unique<Pixels>(width, height);
+    picture->fill(colour);
+    if (blackCorner) picture->set(0, 0, Black);
+    picture->selected.reset();  // a bitmap is selected into one DC at a time
+    return picture;
+}
+
+// Runs `test` with the test dialog's picture control bound to `control`, sized
+// width x height pixels.
+void withPicture(int width, int height, const std::function<void(StaticBitmap&)>& test, HBITMAP bitmap,
+                 HPALETTE palette, int sourceWidth, int sourceHeight, bool keepAspect, bool transparent) {
+    StaticBitmap* bound = nullptr;
+    TestDialog dialog(nullptr, [&](TestDialog& d) {
+        SetWindowPos(d.control(PictureId), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        test(*bound);
+        post(d.control(IDCANCEL), BM_CLICK);
+    });
+    StaticBitmap picture(dialog, bitmap, palette, PictureId, 0, 0, sourceWidth, sourceHeight, false, keepAspect,
+                         transparent);
+    bound = &picture;
+    CHECK(dialog.execute() == IDCANCEL);
+}
+
+}  // namespace
+
+TEST_CASE("StaticBitmap: black is left out only when transparent, and every other pixel is drawn") {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    auto picture = source(4, 4, Green, true);
+    picture->set(3, 3, Blue);
+    Palette palette;
+    for (bool transparent : {true, false}) {
+        CAPTURE(transparent);
+        withPicture(4, 4, [&](StaticBitmap& control) {
+            Canvas canvas(4, 4);
+            control.paint(canvas.dc);
+            CHECK(canvas.at(0, 0) == (transparent ? face : Black));
+            CHECK(canvas.at(1, 0) == Green);
+            CHECK(canvas.at(3, 3) == Blue);
+            CHECK(canvas.at(-1, -1) == Ground);  // nothing outside without the outline
+            CHECK(canvas.at(4, 4) == Ground);
+            // A second paint uses the mask made by the first.
+            control.paint(canvas.dc);
+            CHECK(canvas.at(0, 0) == (transparent ? face : Black));
+            CHECK(canvas.at(2, 2) == Green);
+        }, picture->bitmap, nullptr, 4, 4, false, transparent);
+    }
+    // A palette is selected and put back; on a true-colour screen the colours stay.
+    struct {
+        WORD version = 0x300, entries = 2;
+        PALETTEENTRY colours[2] = {{0, 0, 0, 0}, {0, 255, 0, 0}};
+    } logical;
+    palette = Palette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical)));
+    withPicture(4, 4, [&](StaticBitmap& control) {
+        Canvas canvas(4, 4);
+        HPALETTE before = static_cast<HPALETTE>(GetCurrentObject(canvas.dc, OBJ_PAL));
+        control.paint(canvas.dc);
+        CHECK(canvas.at(1, 1) == Green);
+        CHECK(canvas.at(0, 0) == face);
+        CHECK(GetCurrentObject(canvas.dc, OBJ_PAL) == before);
+    }, picture->bitmap, palette, 4, 4, false, true);
+    // A program file without the About picture gives no bitmap (the box then
+    // shows an empty control): without a bitmap nothing is painted at all.
+    CHECK(loadPictureResource(GetModuleHandleA(nullptr), 51).info == nullptr);
+    withPicture(4, 4, [&](StaticBitmap& control) {
+        Canvas canvas(4, 4);
+        control.paint(canvas.dc);
+        CHECK(canvas.at(0, 0) == Ground);
+    }, nullptr, nullptr, 4, 4, false, true);
+}
+
+TEST_CASE("StaticBitmap: keeping the proportions fits the width or the height and centres the picture") {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    struct Case {
+        int sourceWidth, sourceHeight;
+        RECT drawn;  // where the picture lands in a 32 x 32 control
+    };
+    const Case cases[] = {
+        {64, 32, {0, 8, 32, 24}},
+        {32, 64, {8, 0, 24, 32}},
+        {32, 32, {0, 0, 32, 32}},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.sourceWidth);
+        CAPTURE(c.sourceHeight);
+        auto picture = source(c.sourceWidth, c.sourceHeight, Red);
+        withPicture(32, 32, [&](StaticBitmap& control) {
+            Canvas canvas(32, 32);
+            control.paint(canvas.dc);
+            int wrong = 0;
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32; ++x) {
+                    const bool inside = x >= c.drawn.left && x < c.drawn.right && y >= c.drawn.top && y < c.drawn.bottom;
+                    if (canvas.at(x, y) != (inside ? Red : face)) ++wrong;
+                }
+            CHECK(wrong == 0);
+        }, picture->bitmap, nullptr, c.sourceWidth, c.sourceHeight, true, false);
+    }
+}
+
+TEST_CASE("StaticBitmap: the outline, the new part of a picture, and sizes of nothing") {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF inverted = RGB(0xFF - 0x12, 0xFF - 0x34, 0xFF - 0x56);
+    auto picture = source(4, 4, Green, true);
+    picture->set(3, 3, Blue);
+
+    SUBCASE("setFrame(true) draws the outline 3 pixels outside; setFrame(false) removes it once") {
+        withPicture(4, 4, [&](StaticBitmap& control) {
+            Canvas canvas(4, 4);
+            control.setFrame(true);
+            control.paint(canvas.dc);
+            for (POINT corner : {POINT{-3, -3}, POINT{6, -3}, POINT{6, 6}, POINT{-3, 6}, POINT{1, -3}, POINT{-3, 2}})
+                CHECK(canvas.at(corner.x, corner.y) == inverted);
+            CHECK(canvas.at(-2, -2) == Ground);
+            CHECK(canvas.at(-4, -4) == Ground);
+            CHECK(canvas.at(7, 7) == Ground);
+            control.setFrame(false);
+            control.paint(canvas.dc);
+            CHECK(canvas.at(-3, -3) == Ground);
+            CHECK(canvas.at(6, 6) == Ground);
+            control.paint(canvas.dc);
+            CHECK(canvas.at(-3, -3) == Ground);
+            CHECK(canvas.at(1, 1) == Green);
+        }, picture->bitmap, nullptr, 4, 4, false, true);
+    }
+    SUBCASE("setBitmap with no bitmap keeps the picture, takes the new part and makes a new mask") {
+        withPicture(4, 4, [&](StaticBitmap& control) {
+            Canvas canvas(4, 4);
+            control.setBitmap(nullptr, 2, 2, 2, 2, true);
+            control.paint(canvas.dc);  // the mask of the part at 2, 2, 2 x 2: no black in it
+            CHECK(canvas.at(0, 0) == Green);
+            CHECK(canvas.at(3, 3) == Blue);
+            control.setBitmap(nullptr, 0, 0, 2, 2, true);
+            control.paint(canvas.dc);
+            // The top left 2 x 2, stretched: its black corner now shows the face.
+            CHECK(canvas.at(0, 0) == face);
+            CHECK(canvas.at(1, 1) == face);
+            CHECK(canvas.at(2, 2) == Green);
+            CHECK(canvas.at(3, 3) == Green);
+            control.setBitmap(nullptr, 0, 0, 2, 2, false);
+            control.paint(canvas.dc);
+            CHECK(canvas.at(0, 0) == Black);
+        }, picture->bitmap, nullptr, 2, 2, false, true);
+    }
+    SUBCASE("a source of no width or height paints the ground and the outline, no picture") {
+        for (SIZE part : {SIZE{0, 4}, SIZE{4, 0}, SIZE{0, 0}}) {
+            withPicture(4, 4, [&](StaticBitmap& control) {
+                Canvas canvas(4, 4);
+                control.setBitmap(nullptr, 0, 0, part.cx, part.cy, true);
+                control.setFrame(true);
+                control.paint(canvas.dc);
+                CHECK(canvas.at(0, 0) == face);
+                CHECK(canvas.at(3, 3) == face);
+                CHECK(canvas.at(-3, -3) == inverted);
+            }, picture->bitmap, nullptr, 4, 4, true, true);
+        }
+    }
+    SUBCASE("a control of no width or height paints its outline only") {
+        for (SIZE size : {SIZE{0, 4}, SIZE{4, 0}, SIZE{0, 0}}) {
+            withPicture(size.cx, size.cy, [&](StaticBitmap& control) {
+                Canvas canvas(4, 4);
+                control.setFrame(true);
+                control.paint(canvas.dc);
+                CHECK(canvas.at(-3, -3) == inverted);
+                CHECK(canvas.at(size.cx + 2, size.cy + 2) == inverted);
+                CHECK(canvas.at(0, -1) == Ground);
+            }, picture->bitmap, nullptr, 4, 4, true, false);
+        }
+    }
+}
+
+TEST_CASE("StaticBitmap: contains is true on the control's own pixels, in its parent's coordinates") {
+    withPicture(10, 6, [&](StaticBitmap& control) {
+        RECT placed;
+        GetWindowRect(control.handle(), &placed);
+        MapWindowPoints(nullptr, GetParent(control.handle()), reinterpret_cast<POINT*>(&placed), 2);
+        const LONG x = placed.left, y = placed.top;
+        CHECK(control.contains({x, y}));
+        CHECK(control.contains({x + 9, y + 5}));
+        CHECK_FALSE(control.contains({x + 10, y}));
+        CHECK_FALSE(control.contains({x, y + 6}));
+        CHECK_FALSE(control.contains({x - 1, y}));
+        CHECK_FALSE(control.contains({x, y - 1}));
+    }, nullptr, nullptr, 4, 4, false, false);
 }

@@ -287,8 +287,10 @@ std::string className(std::string name) {
     return name;
 }
 
-TEST_CASE("dialog template 4, the main dialog: its frame, font and every item in tab order") {
-    Bytes bytes = resource(RT_DIALOG, 4);
+// A dialog template's frame, size, caption, font and every item in tab order.
+void checkTemplate(int templateId, int width, int height, const char* caption, DWORD frameMask, DWORD frame,
+                   const Item* expectedItems, int expectedCount) {
+    Bytes bytes = resource(RT_DIALOG, templateId);
     REQUIRE(bytes.data);
     Reader r(bytes);
     // DLGTEMPLATEEX starts with its version 1 and 0xFFFF, and has help ids and the extended style first.
@@ -298,21 +300,20 @@ TEST_CASE("dialog template 4, the main dialog: its frame, font and every item in
     if (!extended) r.skip(4);
     const int items = r.get();
     r.skip(4);  // the position, which centring overrides
-    CHECK(r.get<std::int16_t>() == 340);
-    CHECK(r.get<std::int16_t>() == 124);
+    CHECK(r.get<std::int16_t>() == width);
+    CHECK(r.get<std::int16_t>() == height);
     CHECK(r.nameOrOrdinal() == "");  // no menu bar
     CHECK(r.nameOrOrdinal() == "");  // the system's dialog class
-    CHECK(r.text() == "");
-    const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CONTEXTHELP | DS_CENTER;
-    CHECK((style & (frame | WS_CHILD)) == frame);
+    CHECK(r.text() == caption);
+    CHECK((style & (frameMask | WS_CHILD)) == frame);
     REQUIRE((style & DS_SETFONT) != 0);
     CHECK(r.get() == 8);
     if (extended) r.skip(4);  // weight, italic, character set
     CHECK(r.text() == "MS Sans Serif");
 
-    CHECK(items == static_cast<int>(std::size(mainDialogItems)));
-    for (int i = 0; i < items && i < static_cast<int>(std::size(mainDialogItems)); ++i) {
-        const Item& expected = mainDialogItems[i];
+    CHECK(items == expectedCount);
+    for (int i = 0; i < items && i < expectedCount; ++i) {
+        const Item& expected = expectedItems[i];
         CAPTURE(i);
         r.align();
         if (extended) r.skip(8);
@@ -334,6 +335,69 @@ TEST_CASE("dialog template 4, the main dialog: its frame, font and every item in
         if (&expected.kind == &Button || &expected.kind == &DefaultButton)
             CHECK(((itemStyle & BS_CENTER) == 0 || (itemStyle & BS_CENTER) == BS_CENTER));  // centred text
     }
+}
+
+constexpr DWORD FrameStyles = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CONTEXTHELP | DS_CENTER;
+
+TEST_CASE("dialog template 4, the main dialog: its frame, font and every item in tab order") {
+    checkTemplate(4, 340, 124, "", FrameStyles, FrameStyles, mainDialogItems,
+                  static_cast<int>(std::size(mainDialogItems)));
+}
+
+const Kind EtchedFrame{"static", Shown | SS_TYPEMASK, Child | SS_ETCHEDFRAME};
+const Kind HomePageEdit{"edit", Shown | ES_AUTOHSCROLL | WS_BORDER | ES_MULTILINE | ES_READONLY | ES_PASSWORD | ES_NUMBER,
+                        Child | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY};
+
+// The About box's items in tab order.
+const Item aboutItems[] = {
+    {1, Button, "OK", 96, 108, 50, 14},
+    {NoId, Label, "The Quillet, Version 3.00, Build 047", 56, 44, 132, 8},
+    {NoId, Label, "Written by the Quillet makers", 64, 52, 116, 8},
+    {NoId, Label, "Quillet Works, 12 Copy Lane, Diskton  -  mail: quillet@example.org", 12, 86, 216, 8},
+    {NoId, Label, "home page :", 12, 95, 40, 8},
+    {NoId, EtchedFrame, "", 4, 80, 232, 1},
+    {1600, Label, "Picture1", 104, 9, 32, 32},
+    {52, HomePageEdit, "http://quillet.example.org/", 52, 95, 176, 9},
+    {NoId, Label, "10 Jun 1998", 100, 61, 44, 9},
+};
+
+TEST_CASE("dialog template 3, the About box: a centred modal frame without a system menu, and its items") {
+    checkTemplate(3, 240, 132, "About", FrameStyles, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, aboutItems,
+                  static_cast<int>(std::size(aboutItems)));
+}
+
+TEST_CASE("bitmap 51, the About picture: 32 x 32, 4 bits, uncompressed, the standard 16 colours, two disks on black") {
+    Bytes bytes = resource(RT_BITMAP, 51);
+    REQUIRE(bytes.size == sizeof(BITMAPINFOHEADER) + 16 * 4 + 32 * 16);
+    const auto header = Reader(bytes).get<BITMAPINFOHEADER>();
+    CHECK(header.biSize == sizeof header);
+    CHECK(header.biWidth == 32);
+    CHECK(header.biHeight == 32);
+    CHECK(header.biPlanes == 1);
+    CHECK(header.biBitCount == 4);
+    CHECK(header.biCompression == BI_RGB);
+    static const std::uint32_t standard[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                               0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                               0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    int counts[16] = {};
+    const unsigned char* colours = bytes.data + sizeof header;
+    for (int i = 0; i < 16; ++i) {
+        CAPTURE(i);
+        CHECK(((colours[2 + 4 * i] << 16) | (colours[1 + 4 * i] << 8) | colours[4 * i]) == standard[i]);
+    }
+    for (int i = 0; i < 32 * 16; ++i) {
+        const unsigned char pair = colours[16 * 4 + i];
+        ++counts[pair >> 4];
+        ++counts[pair & 15];
+    }
+    // Bottom row first: the picture's edges are black, the background.
+    CHECK(colours[16 * 4] == 0);
+    CHECK(colours[16 * 4 + 32 * 16 - 1] == 0);
+    CHECK(counts[0] > 200);             // the black background
+    CHECK(counts[7] + counts[8] > 100);  // the disks' grey bodies
+    CHECK(counts[11] > 40);             // their yellow shutters
+    CHECK(counts[12] > 20);             // the blue label lines
+    CHECK(counts[9] > 10);              // the red corners
 }
 
 // Linux's root is drive Z: under Wine.
