@@ -481,8 +481,8 @@ public:
     std::string openBox() const {
         HWND box = findTopLevel(process_.dwProcessId, "#32770");
         if (!box) return "";
-        std::string text = "\"" + windowText(box) + "\"";
-        if (HWND message = GetDlgItem(box, 0xFFFF)) text += ": \"" + windowText(message) + "\"";
+        std::string text = std::string("\"").append(windowText(box)).append("\"");
+        if (HWND message = GetDlgItem(box, 0xFFFF)) text.append(": \"").append(windowText(message)).append("\"");
         return text;
     }
 

@@ -57,7 +57,8 @@ public:
     // Nothing (""), an ordinal ("#number") or a name.
     std::string nameOrOrdinal() {
         const std::uint16_t first = get();
-        if (first == 0 || first == 0xFFFF) return first ? "#" + std::to_string(get()) : "";
+        if (first == 0) return "";
+        if (first == 0xFFFF) return std::string("#").append(std::to_string(get()));
         at_ -= 2;
         return text();
     }
@@ -182,8 +183,10 @@ std::string describe(HMENU menu) {
         char text[64] = "";
         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
         HMENU popup = GetSubMenu(menu, i);
-        result += (i ? "," : "") + std::string(text) +
-                  (popup ? "{" + describe(popup) + "}" : "=" + std::to_string(GetMenuItemID(menu, i)));
+        if (i) result += ',';
+        result += text;
+        if (popup) result.append("{").append(describe(popup)).append("}");
+        else result.append("=").append(std::to_string(GetMenuItemID(menu, i)));
     }
     return result;
 }
@@ -357,7 +360,7 @@ std::string describe(int id, const std::string& text, int x, int y, int cx, int 
 std::string className(std::string name) {
     static const char* const predefined[] = {"button", "edit", "static", "listbox", "scrollbar", "combobox"};
     for (int i = 0; i < 6; ++i)
-        if (name == "#" + std::to_string(0x80 + i)) return predefined[i];
+        if (name == std::string("#").append(std::to_string(0x80 + i))) return predefined[i];
     for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return name;
 }
