@@ -2,6 +2,7 @@
 // copy goes, keeps the current target, or cancels the job.
 #pragma once
 
+#include "gui/controls.h"
 #include "gui/dialog.h"
 
 class dlg4 final : public Dialog {
@@ -18,4 +19,6 @@ private:
     void cancelJob();
 
     static const CommandEntry<dlg4> commands[];
+
+    Edit* newTarget_ = nullptr;
 };

@@ -7,7 +7,10 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <thread>
+
+#include "tests/support/utf8.h"
 
 namespace e2e {
 
@@ -223,6 +226,24 @@ int Window::defaultButton() const {
 
 void Window::setText(int id, const std::string& text) const {
     send(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), "WM_SETTEXT got no answer");
+}
+
+void Window::setTextW(int id, const std::string& utf8) const {
+    const std::wstring text = testfolders::wide(utf8);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             SendTimeoutMs, &result))
+        throw DriverError(describeError("WM_SETTEXT got no answer"));
+}
+
+std::string Window::textW(int id) const {
+    wchar_t text[1024] = L"";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(control(id), WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, SendTimeoutMs, &length))
+        throw DriverError(describeError("WM_GETTEXT got no answer"));
+    text[std::size(text) - 1] = L'\0';
+    return testfolders::utf8(text);
 }
 
 void Window::type(int id, const std::string& text) const {

@@ -1,11 +1,13 @@
 // The end-to-end tests: the real quillet.exe under Wine, driven from here.
 //   e2e_tests --program=PATH_OF_QUILLET.EXE [--scratch=FOLDER] [--disks=FOLDER] [doctest options]
 // Paths may be given as Linux paths (/...: drive Z:) or as Windows paths.
+// Test paths are UTF-8 (see testfolders::wide), so names in any script work.
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest/doctest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -35,7 +37,7 @@ void fillPattern(std::vector<unsigned char>& buffer, std::uint64_t offset) {
 }
 
 HANDLE openForReading(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    return CreateFileW(testfolders::wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, 0, nullptr);
 }
 
@@ -51,7 +53,7 @@ void waitForIdle(const Program& app, double seconds) {
 }
 
 void writePatternFile(const std::string& path, std::uint64_t size) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(testfolders::wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     REQUIRE_MESSAGE(file != INVALID_HANDLE_VALUE, "cannot create " << path);
     std::vector<unsigned char> block(32768);
     bool ok = true;
@@ -97,11 +99,25 @@ bool sameStart(const std::string& path, const std::string& reference, std::int64
     return same;
 }
 
-bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool fileExists(const std::string& path) { return GetFileAttributesW(testfolders::wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(testfolders::wide(folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = testfolders::utf8(found.cFileName);
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::int64_t fileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(testfolders::wide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
@@ -109,7 +125,7 @@ std::uint32_t dosStamp(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     FILETIME local;
     WORD date = 0, time = 0;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(testfolders::wide(path).c_str(), GetFileExInfoStandard, &data) ||
         !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time))
         return 0;
     return (static_cast<std::uint32_t>(date) << 16) | time;
@@ -117,8 +133,8 @@ std::uint32_t dosStamp(const std::string& path) {
 
 void writeFileWith(const std::string& path, const std::string& bytes, const SYSTEMTIME& localStamp,
                    DWORD attributes) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    SetFileAttributesW(testfolders::wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateFileW(testfolders::wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     REQUIRE_MESSAGE(file != INVALID_HANDLE_VALUE, "cannot create " << path);
     DWORD written = 0;
     bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -128,7 +144,7 @@ void writeFileWith(const std::string& path, const std::string& bytes, const SYST
          SetFileTime(file, nullptr, nullptr, &stamp);
     CloseHandle(file);
     REQUIRE_MESSAGE(ok, "cannot write " << path);
-    REQUIRE_MESSAGE(SetFileAttributesA(path.c_str(), attributes), "cannot set the attributes of " << path);
+    REQUIRE_MESSAGE(SetFileAttributesW(testfolders::wide(path).c_str(), attributes), "cannot set the attributes of " << path);
 }
 
 std::string fileBytes(const std::string& path) {
@@ -162,7 +178,7 @@ std::uint32_t dosStampOf(const SYSTEMTIME& local) {
 }
 
 bool openElsewhere(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(testfolders::wide(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
     CloseHandle(file);
     return false;
