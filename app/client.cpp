@@ -13,6 +13,7 @@
 #include "platform/ui_services.h"
 #include "resources/ids.h"
 #include "select/change_target.h"
+#include "select/choosers.h"
 
 // The transfer walks the record in the order the controls are built: two
 // edits of 256 bytes, then two check boxes of 4.
@@ -118,14 +119,9 @@ void Client::cancelCommand() {
     cancel();
 }
 
-// The source and target choosers come later.
-void Client::browseSource() {
-    if (copyJob.state != Idle) return;
-}
+void Client::browseSource() { selection::browseSource(*this, mainTransfer.sourceText); }
 
-void Client::browseTarget() {
-    if (copyJob.state != Idle) return;
-}
+void Client::browseTarget() { selection::browseTarget(*this, mainTransfer.targetText, files_); }
 
 // What a running job switches off: every control but "&Start"/"&Stop", the
 // edits only made read-only.
@@ -222,6 +218,6 @@ int Client::diskFull() {
 }
 
 int Client::changeTarget() {
-    dlg4 dialog(this);
+    dlg4 dialog(this, files_);
     return runJobDialog(dialog);
 }

@@ -4,6 +4,7 @@
 #include "engine/job_view.h"
 #include "platform/ui_services.h"
 #include "resources/ids.h"
+#include "select/choosers.h"
 
 const CommandEntry<dlg4> dlg4::commands[] = {
     {IDC_BROWSE_NEW_TARGET, &dlg4::browseNewTarget},
@@ -12,15 +13,16 @@ const CommandEntry<dlg4> dlg4::commands[] = {
     {IDC_CANCEL_JOB, &dlg4::cancelJob},
 };
 
-dlg4::dlg4(Window* parent) : Dialog(parent, IDD_CHANGE_TARGET) {
+dlg4::dlg4(Window* parent, FileServices& files) : Dialog(parent, IDD_CHANGE_TARGET), files_(files) {
     newTarget_ = addControl<Edit>(IDC_NEW_TARGET, static_cast<unsigned>(sizeof copyJob.changeTargetText));
     setTransferBuffer(copyJob.changeTargetText, sizeof copyJob.changeTargetText);
 }
 
 bool dlg4::command(int id) { return dispatchCommand(*this, commands, id) || Dialog::command(id); }
 
-// The folder browser comes later; until then the edit is the only way.
-void dlg4::browseNewTarget() {}
+// The main dialog's target selection, over this dialog and its edit; the
+// dialog exists only while a job runs.
+void dlg4::browseNewTarget() { selection::selectTarget(*this, copyJob.changeTargetText, files_); }
 
 // A path cut to its field could name another file: one that does not fit is
 // refused, and the dialog stays for another.

@@ -4,10 +4,12 @@
 
 #include "gui/controls.h"
 #include "gui/dialog.h"
+#include "platform/file_services.h"
 
 class dlg4 final : public Dialog {
 public:
-    explicit dlg4(Window* parent);
+    // `files` gives the system folder when the folder browser cannot be used.
+    dlg4(Window* parent, FileServices& files);
 
 protected:
     bool command(int id) override;
@@ -20,5 +22,6 @@ private:
 
     static const CommandEntry<dlg4> commands[];
 
+    FileServices& files_;
     Edit* newTarget_ = nullptr;
 };

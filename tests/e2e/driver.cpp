@@ -186,6 +186,31 @@ HWND Window::control(int id) const {
     return hwnd;
 }
 
+namespace {
+
+struct DescendantSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK matchDescendant(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<DescendantSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND Window::descendant(int id) const {
+    if (!exists()) throw DriverError("the window is gone");
+    DescendantSearch search{id, nullptr};
+    EnumChildWindows(hwnd_, matchDescendant, reinterpret_cast<LPARAM>(&search));
+    if (!search.found)
+        throw DriverError("no control with id " + std::to_string(id) + " inside window " + printable(caption()));
+    return search.found;
+}
+
 LRESULT Window::send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, const char* what) const {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(target, message, wParam, lParam, SMTO_ABORTIFHUNG, SendTimeoutMs, &result))
@@ -265,6 +290,33 @@ void Window::focus(int id) const { post(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(
 void Window::post(UINT message, WPARAM wParam, LPARAM lParam) const {
     if (!exists()) throw DriverError("the window is gone");
     if (!PostMessageA(hwnd_, message, wParam, lParam)) throw DriverError(describeError("PostMessage failed"));
+}
+
+void Window::pressKey(int id, UINT virtualKey) const {
+    HWND target = descendant(id);
+    PostMessageA(target, WM_KEYDOWN, virtualKey, keyData(virtualKey, false));
+    PostMessageA(target, WM_KEYUP, virtualKey, keyData(virtualKey, true));
+}
+
+std::vector<std::string> Window::comboItems(int id) const {
+    HWND combo = descendant(id);
+    std::vector<std::string> items;
+    LRESULT count = send(combo, CB_GETCOUNT, 0, 0, "CB_GETCOUNT got no answer");
+    for (LRESULT i = 0; i < count; ++i) {
+        DWORD_PTR length = 0;
+        wchar_t wide[512] = L"";
+        if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_ABORTIFHUNG, SendTimeoutMs,
+                                 &length) ||
+            length >= 512 ||
+            !SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide),
+                                 SMTO_ABORTIFHUNG, SendTimeoutMs, &length))
+            throw DriverError(describeError("CB_GETLBTEXT got no answer"));
+        wide[511] = L'\0';
+        char text[1024] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        items.push_back(text);
+    }
+    return items;
 }
 
 std::vector<std::string> Window::staticTexts() const {
@@ -493,6 +545,79 @@ void Program::atOnce(const std::function<void()>& posts) const {
         throw;
     }
     ResumeThread(process_.hThread);
+}
+
+void openDialog::choose(const Window& dialog, const std::string& name) {
+    HWND edit = dialog.descendant(FileNameEdit);
+    const std::wstring text = testfolders::wide(name);  // a UTF-8 name in any script
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             SendTimeoutMs, &result))
+        throw DriverError(describeError("WM_SETTEXT to the Open dialog got no answer"));
+    dialog.answer(IDOK);
+}
+
+namespace {
+
+constexpr const char* ShellFolderKeys[2] = {
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+};
+
+void setDesktopValue(const char* key, DWORD type, const std::string& value) {
+    HKEY opened;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
+        ERROR_SUCCESS)
+        throw DriverError(std::string("cannot open HKCU\\") + key);
+    LONG done = RegSetValueExA(opened, "Desktop", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(opened);
+    if (done != ERROR_SUCCESS) throw DriverError(std::string("cannot set Desktop in HKCU\\") + key);
+}
+
+}  // namespace
+
+DesktopAt::DesktopAt(const std::string& folder) {
+    for (int i = 0; i < 2; ++i) {
+        Saved& saved = saved_[i];
+        saved = Saved{ShellFolderKeys[i], false, REG_SZ, ""};
+        char value[1024];
+        DWORD size = sizeof value - 1;
+        if (RegGetValueA(HKEY_CURRENT_USER, saved.key, "Desktop", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
+                         RRF_NOEXPAND, &saved.type, value, &size) == ERROR_SUCCESS) {
+            value[std::min<DWORD>(size, sizeof value - 1)] = '\0';
+            saved.had = true;
+            saved.value = value;
+        }
+    }
+    for (const Saved& saved : saved_) setDesktopValue(saved.key, REG_SZ, folder);
+}
+
+DesktopAt::~DesktopAt() {
+    for (const Saved& saved : saved_) {
+        try {
+            if (saved.had) {
+                setDesktopValue(saved.key, saved.type, saved.value);
+            } else {
+                HKEY opened;
+                if (RegOpenKeyExA(HKEY_CURRENT_USER, saved.key, 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
+                    RegDeleteValueA(opened, "Desktop");
+                    RegCloseKey(opened);
+                }
+            }
+        } catch (const DriverError&) {
+        }
+    }
+}
+
+HeldShift::~HeldShift() { keybd_event(VK_SHIFT, static_cast<BYTE>(MapVirtualKeyA(VK_SHIFT, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP, 0); }
+
+void HeldShift::press() const {
+    // A key injected right after a window of Wine's closed can be lost.
+    Sleep(50);
+    keybd_event(VK_SHIFT, static_cast<BYTE>(MapVirtualKeyA(VK_SHIFT, MAPVK_VK_TO_VSC)), 0, 0);
+    waitUntil("Shift to be down", Program::WaitSeconds,
+              [] { return (static_cast<unsigned short>(GetAsyncKeyState(VK_SHIFT)) & 0x8000u) != 0; });
 }
 
 void Program::closeBox() const {

@@ -74,6 +74,9 @@ public:
     HWND handle() const { return hwnd_; }
     bool exists() const { return hwnd_ && IsWindow(hwnd_); }
     HWND control(int id) const;  // throws when there is none
+    // A control at any depth (the system's choosers nest theirs); throws
+    // when there is none.
+    HWND descendant(int id) const;
 
     std::string caption() const;  // this window's own text
     std::string className() const;
@@ -103,6 +106,11 @@ public:
     void focus(int id) const;
     // Posts a message to this window.
     void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    // Posts a key (WM_KEYDOWN, WM_KEYUP) to a control at any depth.
+    void pressKey(int id, UINT virtualKey) const;
+    // The items of a combo box at any depth (CB_GETLBTEXT in its W form,
+    // the one that comes back whole across processes), as ANSI.
+    std::vector<std::string> comboItems(int id) const;
 
     // The texts of all static controls, in child order (a message box's text
     // is the static with id 0xFFFF).
@@ -115,6 +123,58 @@ private:
 
 // The text of any window of another process (WM_GETTEXT with a timeout).
 std::string windowText(HWND hwnd);
+
+// The system's Open dialog ("Open"), as the program shows it.
+namespace openDialog {
+constexpr int FileNameEdit = 1148;  // inside a ComboBoxEx32 / ComboBox
+constexpr int FilterCombo = 1136;
+constexpr int ReadOnlyBox = 1040;
+// Types a name (UTF-8, any script) into the file name field and presses
+// Open, as the user does.
+void choose(const Window& dialog, const std::string& name);
+}  // namespace openDialog
+
+// The system's folder browser ("Browse for Folder"). Its selection moves
+// with keys posted to the tree; OK (1) and Cancel (2) answer it.
+namespace folderBrowser {
+constexpr const char* Caption = "Browse for Folder";
+constexpr int Title = 14146;
+constexpr int Tree = 14145;
+}  // namespace folderBrowser
+
+// The Desktop of the Wine prefix's user moved to `folder` (as a user may
+// keep it anywhere, a drive's root too) for the programs started while the
+// object lives; the folder browser starts there. Put back when it goes.
+class DesktopAt {
+public:
+    explicit DesktopAt(const std::string& folder);
+    ~DesktopAt();
+    DesktopAt(const DesktopAt&) = delete;
+    DesktopAt& operator=(const DesktopAt&) = delete;
+
+private:
+    struct Saved {
+        const char* key;
+        bool had;
+        DWORD type;
+        std::string value;
+    };
+    Saved saved_[2];
+};
+
+// Shift held down as real input, for the program's GetAsyncKeyState; let go
+// when the object goes. Wine lets go of an injected Shift whenever one of
+// its windows takes the focus: press() again before each click that must
+// see it.
+class HeldShift {
+public:
+    HeldShift() { press(); }
+    ~HeldShift();
+    HeldShift(const HeldShift&) = delete;
+    HeldShift& operator=(const HeldShift&) = delete;
+    // Presses Shift (again) and waits until the system reports it down.
+    void press() const;
+};
 
 // One run of quillet.exe.
 class Program {

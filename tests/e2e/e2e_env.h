@@ -31,6 +31,8 @@ enum : int {
 
 // quillet.exe as a Windows path (from --program=).
 const std::string& programPath();
+// The test build with a stand-in shell (from --standin=), "" when none was given.
+const std::string& standinPath();
 
 using testfolders::Scratch;
 

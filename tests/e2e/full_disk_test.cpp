@@ -293,6 +293,48 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         CHECK(filesIn(disk(2)) == std::vector<std::string>{"archive.bin"});
         CHECK(filesIn(disk(3)) == std::vector<std::string>{"archive.bin"});
     }
+    SUBCASE("\"&Browse...\": a folder from the browser, then a file from the Open dialog with Shift held") {
+        DesktopAt desktop(disk(2));
+        Window full = waitForDiskFullOrEnd(app);
+        REQUIRE(full.exists());
+        pieces.push_back(takePiece(disk(1) + "\\archive.bin"));
+        Window change = openChangeTarget(app, full, disk(1) + "\\archive.bin");
+        for (int answer : {IDCANCEL, IDOK}) {
+            change.click(BrowseNewTargetButton);
+            Window browser = app.waitForWindow(folderBrowser::Caption);
+            CHECK(browser.text(folderBrowser::Title) == "Select target folder:");
+            CHECK(GetWindow(browser.handle(), GW_OWNER) == change.handle());
+            browser.answer(answer);
+            app.waitWindowGone(browser);
+            app.sync();
+            // The folder alone: the copy puts the source's name behind it.
+            CHECK(change.text(NewTargetEdit) == (answer == IDOK ? disk(2) : disk(1) + "\\archive.bin"));
+        }
+        change.click(NewTargetOk);
+        app.waitWindowGone(change);
+
+        full = waitForDiskFullOrEnd(app);
+        REQUIRE(full.exists());
+        pieces.push_back(takePiece(disk(2) + "\\archive.bin"));
+        change = openChangeTarget(app, full, disk(2) + "\\archive.bin");
+        {
+            HeldShift shift;
+            change.click(BrowseNewTargetButton);
+            Window open = app.waitForWindow("Open");
+            CHECK(GetWindow(open.handle(), GW_OWNER) == change.handle());
+            openDialog::choose(open, disk(3) + "\\rest.bin");
+            app.waitWindowGone(open);
+        }
+        app.sync();
+        CHECK(change.text(NewTargetEdit) == disk(3) + "\\rest.bin");
+        change.click(NewTargetOk);
+        app.waitWindowGone(change);
+        expectedNames = {"archive.bin", "archive.bin", "rest.bin"};
+        CHECK_FALSE(waitForDiskFullOrEnd(app).exists());
+        pieces.push_back(takePiece(disk(3) + "\\rest.bin"));
+        CHECK(filesIn(disk(2)) == std::vector<std::string>{"archive.bin"});
+        CHECK(filesIn(disk(3)) == std::vector<std::string>{"rest.bin"});
+    }
     SUBCASE("\"&Don't change target\" keeps the path, even with another text typed") {
         const std::string target = disk(1) + "\\archive.bin";
         for (Window full; (full = waitForDiskFullOrEnd(app)).exists();) {

@@ -137,13 +137,17 @@ TEST_CASE("a copy into a folder given with a trailing backslash, typed into the 
     CHECK(app.waitForExit() == 0);
 }
 
-TEST_CASE("names in any script, typed into the edits, are copied and moved under exactly those names") {
+TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied and moved under exactly those names") {
     Scratch scratch("scripts");
     const std::string copies = scratch.file("копии 副本"), moved = scratch.file("μετακινημένα");
     for (const std::string& folder : {copies, moved})
         REQUIRE(CreateDirectoryW(testfolders::wide(folder).c_str(), nullptr));
     const std::vector<std::string> names = {"Ελληνικά и кириллица.dat", "中文-é.txt"};  // as filesIn sorts them
     const SYSTEMTIME stamp{2019, 5, 2, 21, 10, 30, 44, 0};
+
+    bool chosen = false;
+    SUBCASE("typed into the source edit") {}
+    SUBCASE("chosen in the Open dialog") { chosen = true; }
 
     Program app(programPath());
     app.start();
@@ -153,7 +157,15 @@ TEST_CASE("names in any script, typed into the edits, are copied and moved under
         const std::string source = scratch.file(name.c_str());
         const std::string bytes = randomBytes(70000, static_cast<std::uint32_t>(name.size()));
         writeFileWith(source, bytes, stamp, FILE_ATTRIBUTE_ARCHIVE);
-        main.setTextW(SourceEdit, source);
+        if (chosen) {
+            main.click(BrowseSourceButton);
+            Window dialog = app.waitForWindow("Open");
+            openDialog::choose(dialog, source);
+            app.waitWindowGone(dialog);
+            app.sync();
+        } else {
+            main.setTextW(SourceEdit, source);
+        }
         main.setTextW(TargetEdit, copies + "\\");
         CHECK(main.textW(SourceEdit) == source);
         main.click(StartButton);
@@ -282,7 +294,7 @@ TEST_CASE("a job started from a control that the running look disables keeps the
     CHECK(app.waitForExit() == 0);
 }
 
-TEST_CASE("during a job closing and Exit are refused") {
+TEST_CASE("during a job closing, Exit and both browse commands are refused") {
     Scratch scratch("close");
     std::string source = scratch.file("source.bin");
     std::string target = scratch.file("target.bin");
@@ -299,6 +311,16 @@ TEST_CASE("during a job closing and Exit are refused") {
     SUBCASE("WM_CLOSE") { attempt = [&] { PostMessageA(app.frame(), WM_CLOSE, 0, 0); }; }
     SUBCASE("the Exit command") { attempt = [&] { main.post(WM_COMMAND, ExitButton, 0); }; }
     SUBCASE("Alt+X") { attempt = [&] { app.pressAlt('x'); }; }
+    SUBCASE("both browse commands, their buttons and their Alt letters") {
+        attempt = [&] {
+            main.post(WM_COMMAND, BrowseSourceButton, 0);
+            main.post(WM_COMMAND, BrowseTargetButton, 0);
+            main.click(BrowseSourceButton);
+            main.click(BrowseTargetButton);
+            app.pressAlt('b');
+            app.pressAlt('r');
+        };
+    }
     app.atOnce([&] {
         main.click(StartButton);
         attempt();
@@ -312,6 +334,9 @@ TEST_CASE("during a job closing and Exit are refused") {
     app.waitWindowGone(box);
     waitForIdle(app);
     CHECK(app.running());
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    CHECK(main.text(SourceEdit) == source);
+    CHECK(main.text(TargetEdit) == target);
     checkWholeCopy(target, source);
 
     app.closeBox();

@@ -20,6 +20,7 @@ namespace e2e {
 namespace {
 
 std::string program;
+std::string standin;
 std::string scratchRoot;
 std::string largeSourcePath;
 std::string disks;
@@ -44,6 +45,7 @@ HANDLE openForReading(const std::string& path) {
 }  // namespace
 
 const std::string& programPath() { return program; }
+const std::string& standinPath() { return standin; }
 
 void waitForIdle(const Program& app, double seconds) {
     app.sync();
@@ -231,6 +233,9 @@ int main(int argc, char** argv) {
             program = fromOption(argv[i] + sizeof programOption - 1);
         if (std::strncmp(argv[i], scratchOption, sizeof scratchOption - 1) == 0)
             scratchRoot = fromOption(argv[i] + sizeof scratchOption - 1);
+        static const char standinOption[] = "--standin=";
+        if (std::strncmp(argv[i], standinOption, sizeof standinOption - 1) == 0)
+            standin = fromOption(argv[i] + sizeof standinOption - 1);
         static const char disksOption[] = "--disks=";
         if (std::strncmp(argv[i], disksOption, sizeof disksOption - 1) == 0)
             disks = fromOption(argv[i] + sizeof disksOption - 1);

@@ -2,8 +2,10 @@
 // and tells the script over stdout when each is on the screen; a line on
 // stdin moves it on.
 //   e2e_shots PROGRAM SOURCE TARGET
-// prints "idle", then "copying" (the program's thread suspended part-way
-// through the copy of SOURCE), then "done".
+// prints "idle", then "open-dialog" ("&Browse..." pressed, the Open dialog in
+// SOURCE's folder), then "folder-browser" ("B&rowse..." pressed, with the
+// Desktop moved to the folder above SOURCE's), then "copying" (the program's
+// thread suspended part-way through the copy of SOURCE), then "done".
 //   e2e_shots --dialogs PROGRAM SOURCE OLD_TARGET FULL_DISK_FOLDER
 // prints "confirm-overwrite" (SOURCE started onto the non-empty OLD_TARGET),
 // then "disk-full" (SOURCE started into FULL_DISK_FOLDER, too small for it),
@@ -43,6 +45,15 @@ bool showAndWait(const e2e::Program& app, const char* state) {
     Sleep(300);
     tell(state);
     return waitForLine();
+}
+
+// Moves a chooser down and to the right of the main window, so that the
+// picture shows both.
+void placeBelowRight(const e2e::Program& app, const e2e::Window& window, int right, int down) {
+    RECT frame;
+    GetWindowRect(app.frame(), &frame);
+    SetWindowPos(window.handle(), nullptr, frame.left + right, frame.top + down, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int dialogs(char** argv) {
@@ -90,6 +101,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        // The Desktop, where the folder browser starts, is the folder that
+        // holds the source's folder; the program takes it at its first chooser.
+        std::string source = path(argv[2]);
+        std::string reports = source.substr(0, source.rfind('\\'));
+        e2e::DesktopAt desktop(reports.substr(0, reports.rfind('\\')));
         e2e::Program app(path(argv[1]));
         app.start();
         e2e::Window main = app.mainDialog();
@@ -102,6 +118,32 @@ int main(int argc, char** argv) {
         Sleep(300);  // the window paints
         tell("idle");
         if (!waitForLine()) return 1;
+
+        main.click(8);
+        e2e::Window open = app.waitForWindow("Open");
+        e2e::openDialog::choose(open, reports);  // the dialog goes into the folder
+        app.sync();
+        placeBelowRight(app, open, 110, 100);
+        SendMessageA(open.descendant(e2e::openDialog::FileNameEdit), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(source.substr(reports.size() + 1).c_str()));
+        if (!showAndWait(app, "open-dialog")) return 1;
+        open.answer(IDCANCEL);
+        app.waitWindowGone(open);
+        app.sync();
+
+        {
+            main.click(9);
+            e2e::Window browser = app.waitForWindow(e2e::folderBrowser::Caption);
+            app.sync();
+            placeBelowRight(app, browser, 200, 80);
+            browser.focus(e2e::folderBrowser::Tree);
+            browser.pressKey(e2e::folderBrowser::Tree, VK_RIGHT);
+            browser.pressKey(e2e::folderBrowser::Tree, VK_DOWN);
+            if (!showAndWait(app, "folder-browser")) return 1;
+            browser.answer(IDCANCEL);
+            app.waitWindowGone(browser);
+            app.sync();
+        }
 
         main.click(5);
         e2e::waitUntil("the copy to pass 30 %", 60, [&] { return percentShown(main.text(1114)) >= 30; });

@@ -1,0 +1,295 @@
+// The two browse buttons of the main window: the system's Open dialog for
+// the source, the folder browser (or, with Shift held, the Open dialog) for
+// the target, on real files and folders.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_env.h"
+
+using namespace e2e;
+
+namespace {
+
+// The main dialog as the user left it before pressing a browse button:
+// texts typed (never confirmed by "&Start") and both options changed.
+struct LeftAsTyped {
+    std::string source, target;
+    void type(const Program& app, const std::string& sourceText, const std::string& targetText) {
+        Window main = app.mainDialog();
+        source = sourceText;
+        target = targetText;
+        main.focus(SourceEdit);
+        main.type(SourceEdit, source);
+        main.focus(TargetEdit);
+        main.type(TargetEdit, target);
+        app.pressAlt('c');
+        app.pressAlt('m');
+        app.sync();
+        REQUIRE(main.text(SourceEdit) == source);
+        REQUIRE(main.checkState(ClearReadOnlyBox) == BST_UNCHECKED);
+    }
+    // Everything as it was, but for `changedEdit`, which now shows `shown`.
+    void check(const Program& app, int changedEdit, const std::string& shown) const {
+        Window main = app.mainDialog();
+        CHECK(main.text(SourceEdit) == (changedEdit == SourceEdit ? shown : source));
+        CHECK(main.text(TargetEdit) == (changedEdit == TargetEdit ? shown : target));
+        CHECK(main.checkState(ClearReadOnlyBox) == BST_UNCHECKED);
+        CHECK(main.checkState(MoveFileBox) == BST_CHECKED);
+        checkIdleLook(main);
+        CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    }
+};
+
+// The Open dialog as the program sets it up, over the main window.
+Window waitForOpenDialog(const Program& app) {
+    Window dialog = app.waitForWindow("Open");
+    CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
+    CHECK(dialog.comboItems(openDialog::FilterCombo) == std::vector<std::string>{"All Files (*.*)"});
+    CHECK_FALSE(IsWindowVisible(dialog.descendant(openDialog::ReadOnlyBox)));
+    CHECK(windowText(dialog.descendant(openDialog::FileNameEdit)) == "");
+    return dialog;
+}
+
+Window waitForFolderBrowser(const Program& app, HWND owner) {
+    Window browser = app.waitForWindow(folderBrowser::Caption);
+    CHECK(browser.text(folderBrowser::Title) == "Select target folder:");
+    CHECK(GetWindow(browser.handle(), GW_OWNER) == owner);
+    return browser;
+}
+
+// "   Path is too long" over the main window; answered, the window idle again.
+void checkTooLong(const Program& app) {
+    Window box = app.waitForWindow("Error");
+    CHECK(printable(box.text(0xFFFF)) == printable("   Path is too long\t\t\t "));
+    CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
+    box.answer(IDOK);
+    app.waitWindowGone(box);
+    app.sync();
+}
+
+// A path of exactly `length` characters: `folder`, then a name of x's.
+std::string pathOfLength(const std::string& folder, std::size_t length) {
+    return folder + "\\" + std::string(length - folder.size() - 1, 'x');
+}
+
+}  // namespace
+
+TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
+    Scratch scratch("browse-source");
+    const std::string existing = scratch.file("report 1998.txt");
+    writeFileWith(existing, "figures", SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    LeftAsTyped left;
+    left.type(app, "old source.txt", "D:\\typed\\target");
+
+    main.click(BrowseSourceButton);
+    Window dialog = waitForOpenDialog(app);
+
+    SUBCASE("an existing file") {
+        openDialog::choose(dialog, existing);
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, SourceEdit, existing);
+    }
+    SUBCASE("a name that does not exist, completed to its folder") {
+        openDialog::choose(dialog, scratch.path());  // the dialog goes into the folder
+        app.sync();
+        openDialog::choose(dialog, "not there yet.txt");
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, SourceEdit, scratch.file("not there yet.txt"));
+    }
+    SUBCASE("Cancel") {
+        dialog.answer(IDCANCEL);
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, SourceEdit, left.source);
+    }
+    SUBCASE("a path of 258 characters is refused, 255 taken") {
+        openDialog::choose(dialog, pathOfLength(scratch.path(), 258));
+        app.waitWindowGone(dialog);
+        checkTooLong(app);
+        left.check(app, SourceEdit, left.source);
+
+        main.click(BrowseSourceButton);
+        dialog = waitForOpenDialog(app);
+        openDialog::choose(dialog, pathOfLength(scratch.path(), 255));
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, SourceEdit, pathOfLength(scratch.path(), 255));
+    }
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then lands in that folder") {
+    Scratch scratch("browse-target");
+    Scratch desktop("desktop");
+    CreateDirectoryA((desktop.path() + "\\Backup").c_str(), nullptr);
+    const std::string source = scratch.file("budget.xls");
+    const std::string bytes = randomBytes(100000, 3);
+    writeFileWith(source, bytes, SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    DesktopAt desktopFolder(desktop.path());
+
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    LeftAsTyped left;
+    left.type(app, source, "E:\\typed");
+
+    main.click(BrowseTargetButton);
+    Window browser = waitForFolderBrowser(app, app.frame());
+
+    SUBCASE("OK at once: the Desktop, without a trailing backslash") {
+        browser.answer(IDOK);
+        app.waitWindowGone(browser);
+        app.sync();
+        left.check(app, TargetEdit, desktop.path());
+    }
+    SUBCASE("a folder under it, and the copy goes there under the source's name") {
+        // The Desktop opens, and its one folder is the next item down.
+        // The tree takes the keyboard with the Desktop selected; the
+        // Desktop opens, and its one folder is the next item down.
+        browser.focus(folderBrowser::Tree);
+        browser.pressKey(folderBrowser::Tree, VK_RIGHT);
+        browser.pressKey(folderBrowser::Tree, VK_DOWN);
+        app.sync();
+        browser.answer(IDOK);
+        app.waitWindowGone(browser);
+        app.sync();
+        left.check(app, TargetEdit, desktop.path() + "\\Backup");
+        app.pressAlt('m');  // a copy, not a move
+        main.click(StartButton);
+        waitForIdle(app);
+        CHECK(fileBytes(desktop.path() + "\\Backup\\budget.xls") == bytes);
+        CHECK(fileBytes(source) == bytes);
+    }
+    SUBCASE("Cancel") {
+        browser.answer(IDCANCEL);
+        app.waitWindowGone(browser);
+        app.sync();
+        left.check(app, TargetEdit, left.target);
+    }
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its backslash") {
+    DesktopAt desktopFolder("Z:\\");
+    Program app(programPath());
+    app.start({"", "E:\\typed"});
+    app.mainDialog().click(BrowseTargetButton);
+    Window browser = waitForFolderBrowser(app, app.frame());
+    browser.answer(IDOK);
+    app.waitWindowGone(browser);
+    app.sync();
+    CHECK(app.mainDialog().text(TargetEdit) == "Z:\\");
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file as the target") {
+    Scratch scratch("browse-shift");
+    const std::string chosen = scratch.file("part 2.bin");
+    writeFileWith(chosen, "x", SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    LeftAsTyped left;
+    left.type(app, "typed source.txt", "E:\\typed");
+    {
+        HeldShift shift;
+        main.click(BrowseTargetButton);
+        Window dialog = waitForOpenDialog(app);
+        openDialog::choose(dialog, chosen);
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, TargetEdit, chosen);
+
+        // Shift still down for a second press: the Open dialog again.
+        shift.press();
+        main.click(BrowseTargetButton);
+        dialog = waitForOpenDialog(app);
+        dialog.answer(IDCANCEL);
+        app.waitWindowGone(dialog);
+        app.sync();
+        left.check(app, TargetEdit, chosen);
+    }
+    // Shift let go: the folder browser.
+    main.click(BrowseTargetButton);
+    Window browser = waitForFolderBrowser(app, app.frame());
+    browser.answer(IDCANCEL);
+    app.waitWindowGone(browser);
+    app.sync();
+    left.check(app, TargetEdit, chosen);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+// What Wine's shell never does, through a test build of the program with a
+// stand-in shell: the Desktop next to the system folder when the browser
+// cannot be used, and the refusal of a folder without a file-system path.
+TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
+    if (standinPath().empty()) {
+        MESSAGE("no test build with a stand-in shell (--standin=): skipped");
+        return;
+    }
+    char system[MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, sizeof system);
+    REQUIRE((length > 0 && length < sizeof system));
+    const std::string fallback = std::string(system) + "\\..\\Desktop";
+
+    std::string mode;
+    bool browserShows = true;
+    std::string expected = fallback;
+    SUBCASE("no desktop: the fallback at once") {
+        mode = "no-desktop";
+        browserShows = false;
+    }
+    SUBCASE("the desktop lost after the browser: the fallback") { mode = "lost-desktop"; }
+    SUBCASE("a folder without a file-system path: refused") {
+        mode = "no-path";
+        expected = "";
+    }
+    SetEnvironmentVariableA("QUILLET_SHELL_STANDIN", mode.c_str());
+    Program app(standinPath());
+    app.start();
+    SetEnvironmentVariableA("QUILLET_SHELL_STANDIN", nullptr);
+    Window main = app.mainDialog();
+    LeftAsTyped left;
+    left.type(app, "typed source.txt", "E:\\typed");
+
+    main.click(BrowseTargetButton);
+    if (browserShows) {
+        Window browser = waitForFolderBrowser(app, app.frame());
+        browser.answer(IDOK);
+        app.waitWindowGone(browser);
+    }
+    if (expected.empty()) {
+        Window box = app.waitForWindow("Error");
+        CHECK(printable(box.text(0xFFFF)) == printable("Unable to copy to this folder\t\t\t "));
+        CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
+        box.answer(IDOK);
+        app.waitWindowGone(box);
+    }
+    app.sync();
+    left.check(app, TargetEdit, expected.empty() ? left.target : expected);
+
+    // With Shift held the Open dialog needs no desktop.
+    {
+        HeldShift shift;
+        main.click(BrowseTargetButton);
+        Window dialog = waitForOpenDialog(app);
+        dialog.answer(IDCANCEL);
+        app.waitWindowGone(dialog);
+    }
+    app.sync();
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
