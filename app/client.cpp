@@ -9,6 +9,7 @@
 #include "dialogs/confirm_overwrite.h"
 #include "dialogs/disk_full.h"
 #include "engine/copy_job.h"
+#include "engine/messages.h"
 #include "gui/cast.h"
 #include "platform/ui_services.h"
 #include "resources/ids.h"
@@ -95,10 +96,18 @@ bool Client::idleAction(long) {
 }
 
 void Client::startOrStop() {
-    if (copyJob.state == Idle)
-        startJob(*this, files_);
-    else
+    if (copyJob.state != Idle) {
         stopJob(*this, files_);
+        return;
+    }
+    // A path cut to its field could name another file: one that does not
+    // fit is refused whole.
+    if (!sourceEdit->textFits())
+        showError(*this, "   Source file name is too long\t\t\t ");
+    else if (!targetEdit->textFits())
+        showError(*this, "   Target file name is too long\t\t\t ");
+    else
+        startJob(*this, files_);
 }
 
 void Client::showAbout() {

@@ -10,10 +10,11 @@
 #include "gui/frame_window.h"
 #include "platform/ui_services.h"
 #include "resources/ids.h"
+#include "resources/version.h"
 
 namespace {
 
-constexpr const char* ApplicationName = "Quillet 3.00";
+constexpr const char* ApplicationName = "Quillet " QUILLET_VERSION_TEXT;
 
 constexpr int WindowWidth = 513;
 constexpr int WindowHeight = 228;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "platform/ui_services.h"
 
@@ -40,6 +41,15 @@ void Edit::getText(char* buffer, unsigned size) const {
     buffer[0] = '\0';
     if (hwnd_) GetWindowTextA(hwnd_, buffer, static_cast<int>(size));
     buffer[size - 1] = '\0';
+}
+
+bool Edit::textFits() const {
+    if (!hwnd_) return true;
+    // The length asked first may be more than the text takes, never less.
+    const int length = GetWindowTextLengthA(hwnd_);
+    if (length < static_cast<int>(textLimit_)) return true;
+    std::vector<char> text(static_cast<std::size_t>(length) + 1);
+    return GetWindowTextA(hwnd_, text.data(), length + 1) < static_cast<int>(textLimit_);
 }
 
 void Edit::setReadOnly(bool on) {

@@ -55,6 +55,10 @@ public:
     void setReadOnly(bool on);
     // Reads the text into a buffer of `size` bytes; always terminated.
     void getText(char* buffer, unsigned size) const;
+    // Whether the whole text, in bytes of the code page, fits the field with
+    // its terminator. The edit's own limit counts characters, and one
+    // character may take several bytes.
+    bool textFits() const;
 
 protected:
     void setup() override;

@@ -2,6 +2,7 @@
 
 #include "engine/copy_job.h"
 #include "engine/job_view.h"
+#include "platform/ui_services.h"
 #include "resources/ids.h"
 #include "select/choosers.h"
 
@@ -13,7 +14,7 @@ const CommandEntry<dlg4> dlg4::commands[] = {
 };
 
 dlg4::dlg4(Window* parent, FileServices& files) : Dialog(parent, IDD_CHANGE_TARGET), files_(files) {
-    addControl<Edit>(IDC_NEW_TARGET, static_cast<unsigned>(sizeof copyJob.changeTargetText));
+    newTarget_ = addControl<Edit>(IDC_NEW_TARGET, static_cast<unsigned>(sizeof copyJob.changeTargetText));
     setTransferBuffer(copyJob.changeTargetText, sizeof copyJob.changeTargetText);
 }
 
@@ -23,7 +24,16 @@ bool dlg4::command(int id) { return dispatchCommand(*this, commands, id) || Dial
 // dialog exists only while a job runs.
 void dlg4::browseNewTarget() { selection::selectTarget(*this, copyJob.changeTargetText, files_); }
 
-void dlg4::useNewTarget() { closeDialog(answer::NewTarget); }
+// A path cut to its field could name another file: one that does not fit is
+// refused, and the dialog stays for another.
+void dlg4::useNewTarget() {
+    if (!newTarget_->textFits()) {
+        ui::beep();
+        ui::messageBox(hwnd_, "   Target file name is too long\t\t\t ", "Error", MB_OK | MB_ICONHAND);
+        return;
+    }
+    closeDialog(answer::NewTarget);
+}
 
 void dlg4::keepTarget() { closeDialog(answer::KeepTarget); }
 

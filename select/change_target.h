@@ -2,6 +2,7 @@
 // copy goes, keeps the current target, or cancels the job.
 #pragma once
 
+#include "gui/controls.h"
 #include "gui/dialog.h"
 #include "platform/file_services.h"
 
@@ -22,4 +23,5 @@ private:
     static const CommandEntry<dlg4> commands[];
 
     FileServices& files_;
+    Edit* newTarget_ = nullptr;
 };

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 #include "tests/e2e/probe.h"
+#include "tests/support/utf8.h"
 
 namespace e2e {
 
@@ -260,6 +262,24 @@ int Window::defaultButton() const {
 
 void Window::setText(int id, const std::string& text) const {
     send(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), "WM_SETTEXT got no answer");
+}
+
+void Window::setTextW(int id, const std::string& utf8) const {
+    const std::wstring text = testfolders::wide(utf8);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             SendTimeoutMs, &result))
+        throw DriverError(describeError("WM_SETTEXT got no answer"));
+}
+
+std::string Window::textW(int id) const {
+    wchar_t text[1024] = L"";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(control(id), WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, SendTimeoutMs, &length))
+        throw DriverError(describeError("WM_GETTEXT got no answer"));
+    text[std::size(text) - 1] = L'\0';
+    return testfolders::utf8(text);
 }
 
 void Window::type(int id, const std::string& text) const {
@@ -540,8 +560,9 @@ void Program::atOnce(const std::function<void()>& posts) const {
 
 void openDialog::choose(const Window& dialog, const std::string& name) {
     HWND edit = dialog.descendant(FileNameEdit);
+    const std::wstring text = testfolders::wide(name);  // a UTF-8 name in any script
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
                              SendTimeoutMs, &result))
         throw DriverError(describeError("WM_SETTEXT to the Open dialog got no answer"));
     dialog.answer(IDOK);

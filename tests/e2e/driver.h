@@ -91,6 +91,10 @@ public:
 
     // WM_SETTEXT: replaces a control's text (not limited by EM_LIMITTEXT).
     void setText(int id, const std::string& text) const;
+    // The same in the W form, for a UTF-8 text in any script: the system
+    // hands it to the program in the program's own code page.
+    void setTextW(int id, const std::string& utf8) const;
+    std::string textW(int id) const;  // WM_GETTEXT in the W form, as UTF-8
     // Posts one WM_CHAR per character to a control, as typing does, after
     // putting the caret at the end of its text.
     void type(int id, const std::string& text) const;
@@ -125,7 +129,8 @@ namespace openDialog {
 constexpr int FileNameEdit = 1148;  // inside a ComboBoxEx32 / ComboBox
 constexpr int FilterCombo = 1136;
 constexpr int ReadOnlyBox = 1040;
-// Types a name into the file name field and presses Open, as the user does.
+// Types a name (UTF-8, any script) into the file name field and presses
+// Open, as the user does.
 void choose(const Window& dialog, const std::string& name);
 }  // namespace openDialog
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/driver.h"
 #include "tests/support/folders.h"
@@ -47,6 +48,8 @@ void writePatternFile(const std::string& path, std::uint64_t size, std::uint64_t
 // (all of it when length is -1); `why` tells the first difference.
 bool sameStart(const std::string& path, const std::string& reference, std::int64_t length, std::string& why);
 bool fileExists(const std::string& path);
+// The names in a folder as the file system holds them, in UTF-8, sorted.
+std::vector<std::string> filesIn(const std::string& folder);
 std::int64_t fileSize(const std::string& path);  // -1 when missing
 // The last-write time as the DOS date and time words (two-second steps).
 std::uint32_t dosStamp(const std::string& path);

@@ -38,19 +38,6 @@ std::string disk(int number) { return disksFolder() + "\\small" + std::to_string
 
 void clearFolder(const std::string& folder) { testfolders::removeTree(folder, false); }
 
-std::vector<std::string> filesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 // The bytes a disk holds when it is full, from its size as the system tells.
 std::uint64_t diskCapacity(const std::string& folder) {
     ULARGE_INTEGER available, total, free;
@@ -77,14 +64,14 @@ struct Piece {
 };
 
 Piece takePiece(const std::string& path) {
-    return Piece{path, fileBytes(path), dosStamp(path), GetFileAttributesA(path.c_str())};
+    return Piece{path, fileBytes(path), dosStamp(path), GetFileAttributesW(testfolders::wide(path).c_str())};
 }
 
 // Takes the filled piece off its disk, as a user would swap the disk.
 Piece movePieceOff(const std::string& path) {
     Piece piece = takePiece(path);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    CHECK_MESSAGE(DeleteFileA(path.c_str()), "cannot take " << path << " off its disk");
+    SetFileAttributesW(testfolders::wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    CHECK_MESSAGE(DeleteFileW(testfolders::wide(path).c_str()), "cannot take " << path << " off its disk");
     return piece;
 }
 
@@ -102,7 +89,7 @@ void checkPieces(const std::vector<Piece>& pieces, const std::string& source, co
         INFO("piece ", piece.path, " of ", piece.bytes.size(), " bytes");
         CHECK(piece.bytes.size() > 0);
         CHECK(piece.stamp == dosStamp(source));
-        CHECK(piece.attributes == GetFileAttributesA(source.c_str()));
+        CHECK(piece.attributes == GetFileAttributesW(testfolders::wide(source).c_str()));
         joined += piece.bytes;
     }
     CHECK(joined.size() == sourceBytes.size());
@@ -183,8 +170,8 @@ Window openChangeTarget(const Program& app, const Window& diskFull, const std::s
 struct Source {
     std::string path;
     std::string bytes;
-    Source(const Scratch& scratch, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE)
-        : path(scratch.file("archive.bin")), bytes(randomBytes(SourceSize, 7)) {
+    Source(const Scratch& scratch, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, const char* name = "archive.bin")
+        : path(scratch.file(name)), bytes(randomBytes(SourceSize, 7)) {
         writeFileWith(path, bytes, SourceStamp, attributes);
     }
 };
@@ -373,6 +360,67 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
     CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
     CHECK(fileBytes(source.path) == source.bytes);
 
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a full disk: a name in any script spans the disks under the names given") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Disks disks;
+    Scratch scratch("scripts-span");
+    const std::string name = "中文-é.txt", renamed = "часть два – μέρος.txt";
+    Source source(scratch, FILE_ATTRIBUTE_ARCHIVE, name.c_str());
+
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    main.setTextW(SourceEdit, source.path);
+    main.setTextW(TargetEdit, disk(1) + "\\");
+    main.click(StartButton);
+
+    std::vector<Piece> pieces;
+    Window full = waitForDiskFullOrEnd(app);
+    REQUIRE(full.exists());
+    pieces.push_back(takePiece(disk(1) + "\\" + name));
+    full.click(ChangeTargetButton);
+    app.waitWindowGone(full);
+    Window change = app.waitForWindow("Change target");
+    CHECK(change.textW(NewTargetEdit) == disk(1) + "\\" + name);
+    // Too long in bytes though not in characters: refused, the dialog stays.
+    std::string tooLong = disk(2) + "\\";
+    for (int i = 0; i < 120; ++i) tooLong += "ä";
+    change.setTextW(NewTargetEdit, tooLong);
+    change.click(NewTargetOk);
+    Window box = app.waitForWindow("Error");
+    CHECK(printable(box.text(0xFFFF)) == printable("   Target file name is too long\t\t\t "));
+    box.answer(IDOK);
+    app.waitWindowGone(box);
+    CHECK(change.exists());
+    change.setTextW(NewTargetEdit, disk(2) + "\\" + renamed);
+    change.click(NewTargetOk);
+    app.waitWindowGone(change);
+
+    full = waitForDiskFullOrEnd(app);
+    REQUIRE(full.exists());
+    pieces.push_back(takePiece(disk(2) + "\\" + renamed));
+    full.click(ChangeTargetButton);
+    app.waitWindowGone(full);
+    change = app.waitForWindow("Change target");
+    CHECK(change.textW(NewTargetEdit) == disk(2) + "\\" + renamed);
+    change.setTextW(NewTargetEdit, disk(3) + "\\");
+    change.click(NewTargetOk);
+    app.waitWindowGone(change);
+    CHECK_FALSE(waitForDiskFullOrEnd(app).exists());
+    pieces.push_back(takePiece(disk(3) + "\\" + name));
+
+    waitForIdle(app);
+    checkPieces(pieces, source.path, source.bytes);
+    CHECK(filesIn(disk(1)) == std::vector<std::string>{name});
+    CHECK(filesIn(disk(2)) == std::vector<std::string>{renamed});
+    CHECK(filesIn(disk(3)) == std::vector<std::string>{name});
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/e2e_env.h"
 
@@ -132,6 +133,58 @@ TEST_CASE("a copy into a folder given with a trailing backslash, typed into the 
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(scratch.file("out\\data file.txt"), source);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied and moved under exactly those names") {
+    Scratch scratch("scripts");
+    const std::string copies = scratch.file("копии 副本"), moved = scratch.file("μετακινημένα");
+    for (const std::string& folder : {copies, moved})
+        REQUIRE(CreateDirectoryW(testfolders::wide(folder).c_str(), nullptr));
+    const std::vector<std::string> names = {"Ελληνικά и кириллица.dat", "中文-é.txt"};  // as filesIn sorts them
+    const SYSTEMTIME stamp{2019, 5, 2, 21, 10, 30, 44, 0};
+
+    bool chosen = false;
+    SUBCASE("typed into the source edit") {}
+    SUBCASE("chosen in the Open dialog") { chosen = true; }
+
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    for (const std::string& name : names) {
+        CAPTURE(name);
+        const std::string source = scratch.file(name.c_str());
+        const std::string bytes = randomBytes(70000, static_cast<std::uint32_t>(name.size()));
+        writeFileWith(source, bytes, stamp, FILE_ATTRIBUTE_ARCHIVE);
+        if (chosen) {
+            main.click(BrowseSourceButton);
+            Window dialog = app.waitForWindow("Open");
+            openDialog::choose(dialog, source);
+            app.waitWindowGone(dialog);
+            app.sync();
+        } else {
+            main.setTextW(SourceEdit, source);
+        }
+        main.setTextW(TargetEdit, copies + "\\");
+        CHECK(main.textW(SourceEdit) == source);
+        main.click(StartButton);
+        waitForIdle(app);
+        checkWholeCopy(copies + "\\" + name, source);
+
+        main.setTextW(TargetEdit, moved + "\\");
+        main.click(MoveFileBox);
+        main.click(StartButton);
+        waitForIdle(app);
+        main.click(MoveFileBox);
+        CHECK(fileBytes(moved + "\\" + name) == bytes);
+        CHECK(dosStamp(moved + "\\" + name) == dosStampOf(stamp));
+        CHECK_FALSE(fileExists(source));
+        CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    }
+    // Exactly these names, not their bytes read in another code page.
+    CHECK(filesIn(copies) == names);
+    CHECK(filesIn(moved) == names);
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
@@ -418,12 +471,26 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
         target = scratch.file("CON");
         text = "   Error opening source file\t\t\t\r\n   No such file or directory";
     }
+    // Fewer than 255 characters, but more than 255 bytes in UTF-8: refused
+    // whole, never cut to a name that might be another file's.
+    std::string wideName;
+    for (int i = 0; i < 90; ++i) wideName += "文";
+    SUBCASE("a source of more than 255 bytes") {
+        source = scratch.file(wideName.c_str());
+        target = scratch.file("t.txt");
+        text = "   Source file name is too long\t\t\t ";
+    }
+    SUBCASE("a target of more than 255 bytes") {
+        source = existing;
+        target = scratch.file(wideName.c_str());
+        text = "   Target file name is too long\t\t\t ";
+    }
 
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    main.setText(SourceEdit, source);
-    main.setText(TargetEdit, target);
+    main.setTextW(SourceEdit, source);
+    main.setTextW(TargetEdit, target);
     main.click(StartButton);
 
     Window box = app.waitForWindow("Error");
@@ -437,9 +504,10 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
     app.sync();
     CHECK(IsWindowEnabled(app.frame()));
     checkIdleLook(main);
-    CHECK(main.text(SourceEdit) == source);
-    CHECK(main.text(TargetEdit) == target);
+    CHECK(main.textW(SourceEdit) == source);
+    CHECK(main.textW(TargetEdit) == target);
     CHECK_FALSE(fileExists(scratch.file("t.txt")));
+    CHECK_FALSE(fileExists(scratch.file(wideName.c_str())));
 
     // The program goes on working: Escape closes it.
     app.pressEscape();

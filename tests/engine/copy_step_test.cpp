@@ -68,7 +68,10 @@ bool sameStamp(DosStamp a, DosStamp b) { return a.time == b.time && a.date == b.
 
 std::string listed(const std::vector<unsigned>& values) {
     std::string text;
-    for (unsigned v : values) text += (text.empty() ? "" : ",") + std::to_string(v);
+    for (unsigned v : values) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(v);
+    }
     return text;
 }
 

@@ -69,11 +69,11 @@ TEST_CASE("trimBlanks takes blanks off both ends and nothing else") {
 
     SUBCASE("texts of 255 characters") {
         CHECK(trimmed(std::string(255, ' ')) == "");
-        std::string full = "a" + std::string(253, ' ') + "b";
+        const std::string full = std::string("a").append(253, ' ').append("b");
         CHECK(trimmed(full) == full);
         CHECK(trimmed(std::string(100, ' ') + std::string(55, 'q') + std::string(100, ' ')) == std::string(55, 'q'));
         CHECK(trimmed(std::string(254, ' ') + "z") == "z");
-        CHECK(trimmed("z" + std::string(254, ' ')) == "z");
+        CHECK(trimmed(std::string("z").append(254, ' ')) == "z");
     }
 }
 

@@ -1,11 +1,12 @@
 // The resources built into the real quillet.exe, read from the program file:
-// the window's icon, the menu and accelerator table it carries, its version and
-// the main dialog's template, item by item.
+// the window's icon, the menu and accelerator table it carries, its version,
+// its manifest and the main dialog's template, item by item.
 //   resources_test --program=PATH_OF_QUILLET_EXE [doctest options]
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest/doctest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,6 +22,7 @@
 namespace {
 
 HMODULE program;
+std::string programFile;
 
 struct Bytes {
     const unsigned char* data = nullptr;
@@ -55,7 +57,8 @@ public:
     // Nothing (""), an ordinal ("#number") or a name.
     std::string nameOrOrdinal() {
         const std::uint16_t first = get();
-        if (first == 0 || first == 0xFFFF) return first ? "#" + std::to_string(get()) : "";
+        if (first == 0) return "";
+        if (first == 0xFFFF) return std::string("#").append(std::to_string(get()));
         at_ -= 2;
         return text();
     }
@@ -180,8 +183,10 @@ std::string describe(HMENU menu) {
         char text[64] = "";
         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
         HMENU popup = GetSubMenu(menu, i);
-        result += (i ? "," : "") + std::string(text) +
-                  (popup ? "{" + describe(popup) + "}" : "=" + std::to_string(GetMenuItemID(menu, i)));
+        if (i) result += ',';
+        result += text;
+        if (popup) result.append("{").append(describe(popup)).append("}");
+        else result.append("=").append(std::to_string(GetMenuItemID(menu, i)));
     }
     return result;
 }
@@ -227,6 +232,79 @@ TEST_CASE("the version resource names Quillet 3.00") {
     CHECK(versionText(bytes, "ProductName") == "Quillet");
     CHECK(versionText(bytes, "ProductVersion") == "3.00");
     CHECK(versionText(bytes, "FileVersion") == "3.00");
+}
+
+// A UTF-16 text of the system as plain ASCII, for comparisons.
+std::string narrow(const wchar_t* text) {
+    std::string result;
+    for (; *text; ++text) result += *text < 0x80 ? static_cast<char>(*text) : '?';
+    return result;
+}
+
+// A setting of the manifest's windowsSettings as the system reads it, "(none)" when it has none.
+std::string manifestSetting(HANDLE context, const wchar_t* nameSpace, const wchar_t* name) {
+    wchar_t value[64] = L"";
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, context, nameSpace, name, value, std::size(value), &written)) return "(none)";
+    return narrow(value);
+}
+
+TEST_CASE("manifest 1, as the system reads it: the user's own rights, Vista to 11, UTF-8, classic look") {
+    Bytes manifest = resource(RT_MANIFEST, 1);
+    REQUIRE(manifest.data);
+    ACTCTXA request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = programFile.c_str();
+    request.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE context = CreateActCtxA(&request);
+    REQUIRE_MESSAGE(context != INVALID_HANDLE_VALUE, "the system refuses the manifest, error " << GetLastError());
+
+    // Neither elevated nor virtualised.
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level{};
+    CHECK(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level, sizeof level, nullptr));
+    CHECK(level.RunLevel == ACTCTX_RUN_LEVEL_AS_INVOKER);
+    CHECK(level.UiAccess == 0);
+
+    // The system's list as Windows 10 and Wine give it; mingw-w64's header
+    // still lacks the last field of each element.
+    struct {
+        DWORD count;
+        struct {
+            GUID id;
+            DWORD type;
+            ULONGLONG maxVersionTested;
+        } elements[16];
+    } compatibility{};
+    CHECK(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext, &compatibility,
+                       sizeof compatibility, nullptr));
+    std::string systems;
+    for (DWORD i = 0; i < compatibility.count && i < std::size(compatibility.elements); ++i) {
+        const auto& element = compatibility.elements[i];
+        if (element.type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS) continue;
+        wchar_t id[40];
+        StringFromGUID2(element.id, id, std::size(id));
+        systems += narrow(id) + " ";
+    }
+    CHECK(systems ==
+          "{E2011457-1546-43C5-A5FE-008DEEE3D3F0} "    // Vista
+          "{35138B9A-5D96-4FBD-8E2D-A2440225F93A} "    // 7
+          "{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38} "    // 8
+          "{1F676C76-80E1-4239-95BB-83D0F6D0DA78} "    // 8.1
+          "{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A} ");  // 10 and 11
+
+    CHECK(manifestSetting(context, L"http://schemas.microsoft.com/SMI/2019/WindowsSettings", L"activeCodePage") ==
+          "UTF-8");
+    // The system scales the fixed-size window on a high-DPI screen.
+    CHECK(manifestSetting(context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") ==
+          "(none)");
+    CHECK(manifestSetting(context, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") ==
+          "(none)");
+    ReleaseActCtx(context);
+
+    // No dependency at all, so not on the common controls 6 either.
+    const std::string text(reinterpret_cast<const char*>(manifest.data), manifest.size);
+    CHECK(text.find("dependentAssembly") == std::string::npos);
 }
 
 // What each kind of item in the main dialog is: its class and the styles that
@@ -282,7 +360,7 @@ std::string describe(int id, const std::string& text, int x, int y, int cx, int 
 std::string className(std::string name) {
     static const char* const predefined[] = {"button", "edit", "static", "listbox", "scrollbar", "combobox"};
     for (int i = 0; i < 6; ++i)
-        if (name == "#" + std::to_string(0x80 + i)) return predefined[i];
+        if (name == std::string("#").append(std::to_string(0x80 + i))) return predefined[i];
     for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return name;
 }
@@ -419,6 +497,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "resources_test: give quillet.exe with --program=\n");
         return 2;
     }
+    programFile = path;
     program = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!program) {
         std::fprintf(stderr, "resources_test: cannot load %s (error %lu)\n", path.c_str(), GetLastError());

@@ -9,24 +9,32 @@ namespace {
 std::string root;
 }  // namespace
 
-void removeTree(const std::string& folder, bool removeFolder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+namespace {
+
+// Works on the names as the file system holds them, so that names in any
+// script go too.
+void removeWideTree(const std::wstring& folder, bool removeFolder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(path, true);
+                removeWideTree(path, true);
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    if (removeFolder) RemoveDirectoryA(folder.c_str());
+    if (removeFolder) RemoveDirectoryW(folder.c_str());
 }
+
+}  // namespace
+
+void removeTree(const std::string& folder, bool removeFolder) { removeWideTree(wide(folder), removeFolder); }
 
 bool makeScratchRoot(const std::string& folder) {
     root = folder;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/utf8.h"
+
 namespace testfolders {
 
 // Removes everything in `folder`, and the folder itself when asked.
