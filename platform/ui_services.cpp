@@ -2,11 +2,10 @@
 
 #include <commctrl.h>
 
-#include "engine/job_view.h"
-#include "platform/file_services.h"
+#include "platform/message_box.h"
 
-// The engine names the platform's constants without including <windows.h>;
-// they must be the platform's own values.
+// The engine names the message box's flags and answers without including
+// <windows.h>; they must be the platform's own values.
 static_assert(box::Ok == MB_OK);
 static_assert(box::OkCancel == MB_OKCANCEL);
 static_assert(box::YesNo == MB_YESNO);
@@ -20,17 +19,6 @@ static_assert(box::IdCancel == IDCANCEL);
 static_assert(box::IdRetry == IDRETRY);
 static_assert(box::IdYes == IDYES);
 static_assert(box::IdNo == IDNO);
-
-static_assert(InvalidAttributes == INVALID_FILE_ATTRIBUTES);
-static_assert(AttrReadOnly == FILE_ATTRIBUTE_READONLY);
-static_assert(AttrHidden == FILE_ATTRIBUTE_HIDDEN);
-static_assert(AttrSystem == FILE_ATTRIBUTE_SYSTEM);
-static_assert(AttrDirectory == FILE_ATTRIBUTE_DIRECTORY);
-static_assert(AttrArchive == FILE_ATTRIBUTE_ARCHIVE);
-static_assert(AttrNormal == FILE_ATTRIBUTE_NORMAL);
-static_assert(AttrCompressed == FILE_ATTRIBUTE_COMPRESSED);
-static_assert(DriveCdrom == DRIVE_CDROM);
-static_assert(ErrorDiskFull == ERROR_DISK_FULL);
 
 namespace ui {
 

@@ -10,6 +10,19 @@
 #include <share.h>
 #include <sys/stat.h>
 
+// The engine names attributes, drive types and error codes without including
+// <windows.h>; they must be the platform's own values.
+static_assert(InvalidAttributes == INVALID_FILE_ATTRIBUTES);
+static_assert(AttrReadOnly == FILE_ATTRIBUTE_READONLY);
+static_assert(AttrHidden == FILE_ATTRIBUTE_HIDDEN);
+static_assert(AttrSystem == FILE_ATTRIBUTE_SYSTEM);
+static_assert(AttrDirectory == FILE_ATTRIBUTE_DIRECTORY);
+static_assert(AttrArchive == FILE_ATTRIBUTE_ARCHIVE);
+static_assert(AttrNormal == FILE_ATTRIBUTE_NORMAL);
+static_assert(AttrCompressed == FILE_ATTRIBUTE_COMPRESSED);
+static_assert(DriveCdrom == DRIVE_CDROM);
+static_assert(ErrorDiskFull == ERROR_DISK_FULL);
+
 namespace {
 
 HANDLE systemHandle(int file) { return reinterpret_cast<HANDLE>(_get_osfhandle(file)); }
