@@ -66,7 +66,10 @@ bool tooLongTarget(JobView& view, FileServices& files) {
 // Opens the next piece under targetPath and writes into it the sector that
 // did not fit. False when the job ended instead.
 bool reopenTarget(JobView& view, FileServices& files) {
-    if (!composeTarget()) return tooLongTarget(view, files);
+    // A composed name too long to hold matters only where it is used: a
+    // target ending in a backslash, or a folder refused as a file below.
+    bool composedFits = composeTarget();
+    if (!composedFits && endsInBackslash(copyJob.targetPath)) return tooLongTarget(view, files);
     if (checkReservedNames() == 1) {
         showError(view, copyJob.messageText);
         endJob(view, files, Close::Source, false);  // ending D
@@ -80,10 +83,17 @@ bool reopenTarget(JobView& view, FileServices& files) {
             if (copyJob.targetFile == -1) {
                 int error = errno;
                 if (error == EACCES && copyJob.composedTried == 0) {
-                    if (!composeTarget()) return tooLongTarget(view, files);
-                    copyPath(copyJob.targetPath, copyJob.composedTarget);
-                    copyJob.composedTried = 1;
-                    continue;
+                    composedFits = composeTarget();
+                    if (composedFits) {
+                        copyPath(copyJob.targetPath, copyJob.composedTarget);
+                        copyJob.composedTried = 1;
+                        continue;
+                    }
+                    // A refused file with no composed name to try is reported
+                    // as refused; a folder cannot take the piece without it.
+                    std::uint32_t attributes = files.getAttributes(copyJob.targetPath);
+                    if (attributes != InvalidAttributes && (attributes & AttrDirectory) != 0)
+                        return tooLongTarget(view, files);
                 }
                 formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
                 if (!askRetry(view, copyJob.messageText)) {

@@ -122,10 +122,10 @@ protected:
     }
 
     // The user takes the filled piece away and puts in an empty disk.
-    void takePiece(std::uint64_t nextDisk = RoomyDisk) {
-        MemFileSystem::File& file = fs.file(TargetPath);
+    void takePiece(std::uint64_t nextDisk = RoomyDisk, const std::string& path = TargetPath) {
+        MemFileSystem::File& file = fs.file(path);
         pieces.push_back({file.data, file.stamp, file.attributes});
-        fs.removeFile(TargetPath);
+        fs.removeFile(path);
         fs.setCapacity("D:", nextDisk);
     }
 
@@ -436,6 +436,48 @@ TEST_CASE_FIXTURE(CopyJobTest, "Change Target after a full disk") {
         checkFile(TargetPath, 0, 330240);
         checkJobOver();
     }
+}
+
+TEST_CASE_FIXTURE(CopyJobTest, "a long source name behind a folder typed with its backslash goes on after a full disk") {
+    // 137 characters: with another backslash and the name again, 268.
+    const std::string name = std::string(126, 'n') + ".bin";
+    const std::string longSource = "C:\\work\\" + name;
+    const std::string target = "D:\\out\\" + name;
+    source = bytesOf(1000000);
+    fs.addFile(longSource, source, SourceAttributes, SourceStamp);
+    fs.setCapacity("D:", SmallDisk);
+    view.onDiskFull = [&] { takePiece(RoomyDisk, target); };
+
+    SUBCASE("Continue") { view.diskFullAnswers = {answer::Continue}; }
+    SUBCASE("Don't change target") {
+        view.diskFullAnswers = {answer::ChangeTarget};
+        view.changeTargetAnswers = {{answer::KeepTarget, ""}};
+    }
+    SUBCASE("OK with the text unchanged") {
+        view.diskFullAnswers = {answer::ChangeTarget};
+        view.changeTargetAnswers = {{answer::NewTarget, "", false}};
+    }
+    SUBCASE("the next piece refused with EACCES: Retry and Cancel are offered") {
+        view.diskFullAnswers = {answer::Continue};
+        view.onDiskFull = [&] {
+            takePiece(RoomyDisk, target);
+            fs.refuseOpen(target, EACCES, 1);
+        };
+        view.boxAnswers = {box::IdRetry};
+    }
+    JobFixture::start(longSource.c_str(), "D:\\out\\");
+    REQUIRE(copyJob.state == Ready);
+    CHECK(std::string(copyJob.targetPath) == target);
+    CHECK(run() == 31);
+    if (!view.boxAnswers.empty() || !view.boxes.empty()) {
+        REQUIRE(view.boxes.size() == 1);
+        checkBox(0, withError("   Error opening target file\t\t\t\r\n   ", EACCES), "Error", RetryCancelStop);
+    }
+    REQUIRE(pieces.size() == 1);
+    checkPiece(pieces[0], 0, 330240);
+    checkFile(target.c_str(), 330240, 1000000);
+    CHECK(fs.contents(longSource) == source);
+    checkJobOver();
 }
 
 TEST_CASE_FIXTURE(CopyJobTest, "the next piece cannot be opened") {
