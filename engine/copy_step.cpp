@@ -54,6 +54,14 @@ bool handleWriteError(JobView& view, FileServices& files) {
         }
         copyJob.lastCount = files.write(copyJob.targetFile, copyJob.blockPointer, BlockSize);
         if (copyJob.lastCount == static_cast<int>(BlockSize)) return true;
+        // A retry that wrote a part cannot be retried: the block would go
+        // onto the disk twice. It ends the job as such a first write does.
+        if (copyJob.lastCount > 0) {
+            formatWriteError(files, errno, files.systemError());
+            showError(view, copyJob.messageText);
+            endJob(view, files, Close::Both, true);  // ending H
+            return false;
+        }
     }
 }
 
@@ -129,13 +137,19 @@ bool reopenTarget(JobView& view, FileServices& files) {
 // The target disk is full: the filled piece is finished and the user says
 // how to go on. False when the job ended.
 bool recoverFromFullDisk(JobView& view, FileServices& files) {
+    std::uint64_t written = copyJob.blockIndex * BlockSize + std::uint64_t{copyJob.sectorIndex} * SectorSize;
+    // An overwritten file longer than what went into it would keep old bytes
+    // behind the copy, and the pieces joined would not be the source.
+    std::uint64_t pieceLength = written - copyJob.writtenBefore;
+    if (copyJob.appendMode != 1 && files.fileLength(copyJob.targetFile) > pieceLength)
+        files.changeSize(copyJob.targetFile, pieceLength);
     if (copyJob.sourceStampStatus == 0) files.setFileTime(copyJob.targetFile, copyJob.sourceStamp);
     // The piece must be on the device before the user may take the disk out.
     files.commit(copyJob.targetFile);
     files.close(copyJob.targetFile);
     files.setAttributes(copyJob.targetPath, copyJob.sourceAttributes);
 
-    copyJob.writtenBefore = copyJob.blockIndex * BlockSize + std::uint64_t{copyJob.sectorIndex} * SectorSize;
+    copyJob.writtenBefore = written;
     copyJob.targetLength = 0;
     copyJob.appendMode = 0;
     std::uint64_t left = copyJob.totalSize > copyJob.writtenBefore ? copyJob.totalSize - copyJob.writtenBefore : 0;
@@ -152,6 +166,7 @@ bool recoverFromFullDisk(JobView& view, FileServices& files) {
     copyPath(copyJob.changeTargetText, copyJob.targetPath);
     copyJob.changeTargetResult = view.changeTarget();
     if (copyJob.changeTargetResult == answer::NewTarget) {
+        if (!endsInField(copyJob.changeTargetText)) return tooLongTarget(view, files);
         copyPath(copyJob.targetPath, copyJob.changeTargetText);
         for (char& c : copyJob.targetPath)
             if (c == '/') c = '\\';
@@ -217,8 +232,10 @@ bool copyStep(JobView& view, FileServices& files) {
     copyJob.state = InStep;
 
     copyJob.lastCount = files.read(copyJob.sourceFile, copyJob.blockPointer, BlockSize);
-    if (copyJob.lastCount < 0 ||
-        (copyJob.lastCount < static_cast<int>(BlockSize) && copyJob.blockIndex != copyJob.lastBlock)) {
+    // The last block is short by nature, but never shorter than the rest of
+    // the source: a source cut under the job must not pass as copied whole.
+    auto wanted = static_cast<int>(copyJob.blockIndex == copyJob.lastBlock ? copyJob.totalSize % BlockSize : BlockSize);
+    if (copyJob.lastCount < 0 || copyJob.lastCount < wanted) {
         formatErrorMessage(files, "   Error reading source file\t\t\t\r\n   %s", errno);
         showError(view, copyJob.messageText);
         endJob(view, files, Close::Both, true);  // ending A

@@ -48,6 +48,11 @@ bool openFirstTarget(JobView& view, FileServices& files, bool composedFits, std:
         formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
         showError(view, copyJob.messageText);
         files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+        // The file under the composed name had its attributes reset as well;
+        // never tried, it gets its own back.
+        if (composedFits && composedAttributes != InvalidAttributes && !isFolder(composedAttributes) &&
+            std::strcmp(copyJob.targetPath, copyJob.composedTarget) != 0)
+            files.setAttributes(copyJob.composedTarget, composedAttributes);
         files.close(copyJob.sourceFile);
         return false;
     }
@@ -66,6 +71,15 @@ void startJob(JobView& view, FileServices& files) {
     copyJob.blockPointer = copyJob.copyBuffer;
     view.saveControls();
 
+    if (!endsInField(mainTransfer.sourceText)) {
+        formatErrorMessage(files, "   Error opening source file\t\t\t\r\n   %s", ENAMETOOLONG);
+        showError(view, copyJob.messageText);
+        return;
+    }
+    if (!endsInField(mainTransfer.targetText)) {
+        showError(view, "   Target file name is too long\t\t\t ");
+        return;
+    }
     if (!cleanPaths()) {
         showError(view, "   Source or target file was not specified\t\t\t ");
         return;

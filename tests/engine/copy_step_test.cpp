@@ -592,6 +592,22 @@ TEST_CASE_FIXTURE(CopyJobTest, "a target that already holds data") {
         checkFile(TargetPath, 0, 100000);
         checkJobOver();
     }
+    SUBCASE("Overwrite onto a full disk: the filled piece keeps none of the old bytes behind the copy") {
+        // Rewriting the old file's 1000 bytes takes no room; the second
+        // sector would, so the piece is full after one sector.
+        fs.addFile(TargetPath, bytesOf(1000, 77), OldTargetAttributes, DosStamp{});
+        addSource(100000);
+        fs.setCapacity("D:", 1000);
+        view.overwriteAnswers = {answer::Overwrite};
+        view.diskFullAnswers = {answer::Continue};
+        view.onDiskFull = [&] { takePiece(); };
+        start();
+        CHECK(run() == 4);
+        REQUIRE(pieces.size() == 1);
+        checkPiece(pieces[0], 0, 512);
+        checkFile(TargetPath, 512, 100000);
+        checkJobOver();
+    }
     CHECK(view.overwriteQuestions == 1);
 }
 
@@ -608,15 +624,21 @@ TEST_CASE_FIXTURE(CopyJobTest, "a source that cannot be read ends the job") {
         CHECK(run() == 2);
         checkBox(0, withError(prefix.c_str(), EIO), "Error", OkStop);
     }
-    SUBCASE("a short read before the last block") {
-        fs.failRead(SourcePath, 2, 1000);
-        kept = 2 * 32768;
-        start();
-        CHECK(run() == 3);
-        REQUIRE(view.boxes.size() == 1);
-        CHECK(view.boxes[0].text.compare(0, prefix.size(), prefix) == 0);
-        CHECK(view.boxes[0].caption == "Error");
-        CHECK(view.boxes[0].flags == OkStop);
+    // The last: the source cut short under the job, whose copy must not
+    // pass as whole with the previous block's bytes behind the last ones read.
+    for (int shortBlock : {2, 3}) {
+        CAPTURE(shortBlock);
+        SUBCASE(shortBlock == 2 ? "a short read before the last block"
+                                : "a read of the last block that gives less than the rest of the source") {
+            fs.failRead(SourcePath, shortBlock, 1000);
+            kept = static_cast<std::size_t>(shortBlock) * 32768;
+            start();
+            CHECK(run() == shortBlock + 1);
+            REQUIRE(view.boxes.size() == 1);
+            CHECK(view.boxes[0].text.compare(0, prefix.size(), prefix) == 0);
+            CHECK(view.boxes[0].caption == "Error");
+            CHECK(view.boxes[0].flags == OkStop);
+        }
     }
     SUBCASE("a failed read of the last block") {
         fs.failRead(SourcePath, 3, -1, EIO);
@@ -700,6 +722,23 @@ TEST_CASE_FIXTURE(CopyJobTest, "nothing written: Retry writes the block again un
     CHECK(run() == 2);
     CHECK(listed(view.progress) == "0,33,66,100,100,0");
     checkFile(TargetPath, 0, 100000);
+    checkJobOver();
+}
+
+TEST_CASE_FIXTURE(CopyJobTest, "nothing written, then a Retry that writes a part: the job ends, no bytes twice") {
+    addSource(100000);
+    start();
+    CHECK(copyStep(view, fs));
+    fs.failWrite(TargetPath, 0, 0, EIO, 1117);
+    fs.failWrite(TargetPath, 8192, 8192, EIO, 1117);
+    view.boxAnswers = {box::IdRetry, box::IdOk};
+    CHECK(run() == 1);
+    CHECK(view.events == "bmbm");
+    const std::string text = withError("Write error : ", EIO) + "\r\n( 5 / 1117 )";
+    checkBox(0, text, "Error", RetryCancelStop);
+    checkBox(1, text, "Error", OkStop);
+    // What was written stays as written: a piece of the source from its start.
+    CHECK(fs.contents(TargetPath) == slice(source, 0, 32768 + 8192));
     checkJobOver();
 }
 

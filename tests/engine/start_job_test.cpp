@@ -485,6 +485,11 @@ TEST_CASE_FIXTURE(StartJobTest, "a target file that cannot be opened") {
         start(SourcePath, "D:\\out\\data.bin");
         checkError(targetError("No such file or directory"));
     }
+    SUBCASE("the folder refused for another reason than access: the file in it keeps its attributes") {
+        fs.refuseOpen("D:\\out", EIO);
+        start(SourcePath, "D:\\out");
+        checkError(targetError(std::strerror(EIO)));
+    }
     SUBCASE("refused with EACCES twice, typed with a folder's backslash") {
         fs.refuseOpen(TargetPath, EACCES);
         start(SourcePath, "D:\\out\\");
