@@ -485,3 +485,33 @@ TEST_CASE("a move from a read-only disk: the delete fails with its text and the 
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
+
+TEST_CASE("soak: Disk is full and Change target opened many times leave handles and memory flat") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Disks disks;
+    Scratch scratch("soak-full");
+    Source source(scratch);
+    const std::string target = disk(1) + "\\archive.bin";
+
+    Program app(programPath());
+    app.start({source.path, target});
+    Window main = app.mainDialog();
+    soak(app, "Disk is full and Change target", soakCount(300), [&] {
+        main.click(StartButton);
+        Window full = waitForDiskFullOrEnd(app);
+        REQUIRE(full.exists());
+        full.click(ChangeTargetButton);
+        app.waitWindowGone(full);
+        Window change = app.waitForWindow("Change target");
+        change.click(CancelJobButton);
+        app.waitWindowGone(change);
+        waitForIdle(app);
+        movePieceOff(target);
+    });
+    CHECK(fileBytes(source.path) == source.bytes);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}

@@ -559,33 +559,6 @@ TEST_CASE("hostile paths are answered with the program's own error and change no
     CHECK(app.waitForExit() == 0);
 }
 
-// Runs `cycle` `count` times after a warm-up and checks that the program's
-// descriptors and memory stay flat; the figures go to the test's output.
-void soak(const Program& app, const char* what, int count, const std::function<void()>& cycle) {
-    for (int i = 0; i < 10; ++i) cycle();
-    const int descriptors = app.openDescriptors();
-    const std::int64_t memory = app.residentBytes();
-    if (descriptors < 0 || memory < 0) {
-        MESSAGE(std::string(what), ": the program's /proc entry cannot be read: not measured");
-        for (int i = 0; i < count; ++i) cycle();
-        return;
-    }
-    for (int i = 0; i < count; ++i) cycle();
-    const int descriptorsAfter = app.openDescriptors();
-    const std::int64_t memoryAfter = app.residentBytes();
-    MESSAGE(std::string(what), " x", count, ": descriptors ", descriptors, " -> ", descriptorsAfter, ", resident memory ",
-            memory / 1024, " -> ", memoryAfter / 1024, " KiB");
-    CHECK(descriptorsAfter <= descriptors + 2);
-    CHECK(memoryAfter <= memory + (4 << 20));
-}
-
-// How many times each soak runs: QUILLET_SOAK_COUNT, else the full count.
-int soakCount(int full) {
-    char value[16] = "";
-    if (GetEnvironmentVariableA("QUILLET_SOAK_COUNT", value, sizeof value) == 0) return full;
-    return std::min(full, std::max(1, std::atoi(value)));
-}
-
 TEST_CASE("soak: starts and stops and the questions, many times over, leave handles and memory flat") {
     Scratch scratch("soak");
     const std::string source = scratch.file("source.bin");
