@@ -616,3 +616,25 @@ TEST_CASE("soak: starts and stops and the questions, many times over, leave hand
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
+
+TEST_CASE("a move to the device CON is refused and keeps the source") {
+    Scratch scratch("device-move");
+    const std::string source = scratch.file("source.bin");
+    writePatternFile(source, 100000);
+    const std::string bytes = fileBytes(source);
+    Program app(programPath());
+    app.start({source, "CON"});
+    Window main = app.mainDialog();
+    main.click(MoveFileBox);
+    app.sync();
+    REQUIRE(main.checkState(MoveFileBox) == 1);
+    main.click(StartButton);
+    Window box = app.waitForWindow("Error");
+    CHECK(printable(box.text(0xFFFF)) == printable("   Error opening target file\t\t\t\r\n   Bad file descriptor"));
+    box.answer(IDOK);
+    app.waitWindowGone(box);
+    waitForIdle(app);
+    CHECK(fileBytes(source) == bytes);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
