@@ -71,8 +71,11 @@ extern CopyJob copyJob;
 void trimBlanks(char* text);
 bool cleanPaths();
 // False when folder, backslash and source name would not fit 255 characters;
-// targetPath is then left as it was.
+// composedTarget is then empty and targetPath is left as it was. That matters
+// only where the composed name is used: a target ending in a backslash, or the
+// retry after a refused open.
 bool composeTarget();
+bool endsInBackslash(const char* path);
 int checkReservedNames();
 void applyCdromRule(FileServices& files);
 

@@ -56,6 +56,14 @@ bool handleWriteError(JobView& view, FileServices& files) {
         }
         copyJob.lastCount = files.write(copyJob.targetFile, copyJob.blockPointer, BlockSize);
         if (copyJob.lastCount == static_cast<int>(BlockSize)) return true;
+        // A retry that wrote a part cannot be retried: the block would go
+        // onto the disk twice. It ends the job as such a first write does.
+        if (copyJob.lastCount > 0) {
+            formatWriteError(files, errno, files.systemError());
+            showError(view, copyJob.messageText);
+            endJob(view, files, Close::Both, true);  // ending H
+            return false;
+        }
     }
 }
 
@@ -68,7 +76,10 @@ bool tooLongTarget(JobView& view, FileServices& files) {
 // Opens the next piece under targetPath and writes into it the sector that
 // did not fit. False when the job ended instead.
 bool reopenTarget(JobView& view, FileServices& files) {
-    if (!composeTarget()) return tooLongTarget(view, files);
+    // A composed name too long to hold matters only where it is used: a
+    // target ending in a backslash, or a folder refused as a file below.
+    bool composedFits = composeTarget();
+    if (!composedFits && endsInBackslash(copyJob.targetPath)) return tooLongTarget(view, files);
     if (checkReservedNames() == 1) {
         showError(view, copyJob.messageText);
         endJob(view, files, Close::Source, false);  // ending D
@@ -82,10 +93,17 @@ bool reopenTarget(JobView& view, FileServices& files) {
             if (copyJob.targetFile == -1) {
                 int error = errno;
                 if (error == EACCES && copyJob.composedTried == 0) {
-                    if (!composeTarget()) return tooLongTarget(view, files);
-                    copyPath(copyJob.targetPath, copyJob.composedTarget);
-                    copyJob.composedTried = 1;
-                    continue;
+                    composedFits = composeTarget();
+                    if (composedFits) {
+                        copyPath(copyJob.targetPath, copyJob.composedTarget);
+                        copyJob.composedTried = 1;
+                        continue;
+                    }
+                    // A refused file with no composed name to try is reported
+                    // as refused; a folder cannot take the piece without it.
+                    std::uint32_t attributes = files.getAttributes(copyJob.targetPath);
+                    if (attributes != InvalidAttributes && (attributes & AttrDirectory) != 0)
+                        return tooLongTarget(view, files);
                 }
                 formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
                 if (!askRetry(view, copyJob.messageText)) {
@@ -121,13 +139,19 @@ bool reopenTarget(JobView& view, FileServices& files) {
 // The target disk is full: the filled piece is finished and the user says
 // how to go on. False when the job ended.
 bool recoverFromFullDisk(JobView& view, FileServices& files) {
+    std::uint64_t written = copyJob.blockIndex * BlockSize + std::uint64_t{copyJob.sectorIndex} * SectorSize;
+    // An overwritten file longer than what went into it would keep old bytes
+    // behind the copy, and the pieces joined would not be the source.
+    std::uint64_t pieceLength = written - copyJob.writtenBefore;
+    if (copyJob.appendMode != 1 && files.fileLength(copyJob.targetFile) > pieceLength)
+        files.changeSize(copyJob.targetFile, pieceLength);
     if (copyJob.sourceStampStatus == 0) files.setFileTime(copyJob.targetFile, copyJob.sourceStamp);
     // The piece must be on the device before the user may take the disk out.
     files.commit(copyJob.targetFile);
     files.close(copyJob.targetFile);
     files.setAttributes(copyJob.targetPath, copyJob.sourceAttributes);
 
-    copyJob.writtenBefore = copyJob.blockIndex * BlockSize + std::uint64_t{copyJob.sectorIndex} * SectorSize;
+    copyJob.writtenBefore = written;
     copyJob.targetLength = 0;
     copyJob.appendMode = 0;
     std::uint64_t left = copyJob.totalSize > copyJob.writtenBefore ? copyJob.totalSize - copyJob.writtenBefore : 0;
@@ -144,6 +168,7 @@ bool recoverFromFullDisk(JobView& view, FileServices& files) {
     copyPath(copyJob.changeTargetText, copyJob.targetPath);
     copyJob.changeTargetResult = view.changeTarget();
     if (copyJob.changeTargetResult == answer::NewTarget) {
+        if (!endsInField(copyJob.changeTargetText)) return tooLongTarget(view, files);
         copyPath(copyJob.targetPath, copyJob.changeTargetText);
         for (char& c : copyJob.targetPath)
             if (c == '/') c = '\\';
@@ -237,8 +262,10 @@ bool copyStep(JobView& view, FileServices& files) {
     copyJob.state = InStep;
 
     copyJob.lastCount = files.read(copyJob.sourceFile, copyJob.blockPointer, BlockSize);
-    if (copyJob.lastCount < 0 ||
-        (copyJob.lastCount < static_cast<int>(BlockSize) && copyJob.blockIndex != copyJob.lastBlock)) {
+    // The last block is short by nature, but never shorter than the rest of
+    // the source: a source cut under the job must not pass as copied whole.
+    auto wanted = static_cast<int>(copyJob.blockIndex == copyJob.lastBlock ? copyJob.totalSize % BlockSize : BlockSize);
+    if (copyJob.lastCount < 0 || copyJob.lastCount < wanted) {
         formatErrorMessage(files, "   Error reading source file\t\t\t\r\n   %s", errno);
         showError(view, copyJob.messageText);
         endJob(view, files, Close::Both, true);  // ending A

@@ -33,3 +33,7 @@ inline void copyPath(char (&to)[PathSize], const char* from) {
     std::memmove(to, from, length);
     to[length] = '\0';
 }
+
+// Whether a text of the transfer record ends inside its field; one that does
+// not was longer than the field and is refused, never cut.
+inline bool endsInField(const char (&text)[PathSize]) { return std::memchr(text, '\0', PathSize) != nullptr; }

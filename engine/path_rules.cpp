@@ -92,10 +92,13 @@ bool composeTarget() {
     std::memcpy(copyJob.composedTarget + folderLength, copyJob.sourceName, nameLength);
     copyJob.composedTarget[folderLength + nameLength] = '\0';
 
-    std::size_t targetLength = std::strlen(copyJob.targetPath);
-    if (targetLength > 0 && copyJob.targetPath[targetLength - 1] == '\\')
-        copyPath(copyJob.targetPath, copyJob.composedTarget);
+    if (endsInBackslash(copyJob.targetPath)) copyPath(copyJob.targetPath, copyJob.composedTarget);
     return true;
+}
+
+bool endsInBackslash(const char* path) {
+    std::size_t length = std::strlen(path);
+    return length > 0 && path[length - 1] == '\\';
 }
 
 int checkReservedNames() {

@@ -18,7 +18,7 @@ bool isFolder(std::uint32_t attributes) {
 // Opens the target in the first target mode; a path refused with EACCES (a
 // folder typed without its backslash, for one) is tried once more as the
 // folder with the source's name.
-bool openFirstTarget(JobView& view, FileServices& files, std::uint32_t composedAttributes,
+bool openFirstTarget(JobView& view, FileServices& files, bool composedFits, std::uint32_t composedAttributes,
                      bool targetIsFolder) {
     copyJob.composedTried = 0;
     for (;;) {
@@ -28,7 +28,8 @@ bool openFirstTarget(JobView& view, FileServices& files, std::uint32_t composedA
             return true;
         }
         int error = errno;
-        if (error == EACCES && copyJob.composedTried == 0) {
+        // A refused file with no composed name to try is reported as refused.
+        if (error == EACCES && copyJob.composedTried == 0 && composedFits) {
             // A file refused (locked by another program, say) had its
             // attributes reset; they go back before the job turns to
             // another path, since every later restore goes to that path.
@@ -47,6 +48,11 @@ bool openFirstTarget(JobView& view, FileServices& files, std::uint32_t composedA
         formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
         showError(view, copyJob.messageText);
         files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+        // The file under the composed name had its attributes reset as well;
+        // never tried, it gets its own back.
+        if (composedFits && composedAttributes != InvalidAttributes && !isFolder(composedAttributes) &&
+            std::strcmp(copyJob.targetPath, copyJob.composedTarget) != 0)
+            files.setAttributes(copyJob.composedTarget, composedAttributes);
         files.close(copyJob.sourceFile);
         return false;
     }
@@ -54,9 +60,9 @@ bool openFirstTarget(JobView& view, FileServices& files, std::uint32_t composedA
 
 // Resets the target's attributes so that it can be written; a folder named
 // as the target, or found where the composed file would be, keeps its own.
-void makeTargetWritable(FileServices& files, bool targetPathIsFolder, bool composedIsFolder) {
+void makeTargetWritable(FileServices& files, bool targetPathIsFolder, bool composedIsFolder, bool composedFits) {
     if (!targetPathIsFolder) files.setAttributes(copyJob.targetPath, AttrNormal);
-    if (!composedIsFolder) files.setAttributes(copyJob.composedTarget, AttrNormal);
+    if (!composedIsFolder && composedFits) files.setAttributes(copyJob.composedTarget, AttrNormal);
 }
 
 }  // namespace
@@ -65,6 +71,15 @@ void startJob(JobView& view, FileServices& files) {
     copyJob.blockPointer = copyJob.copyBuffer;
     view.saveControls();
 
+    if (!endsInField(mainTransfer.sourceText)) {
+        formatErrorMessage(files, "   Error opening source file\t\t\t\r\n   %s", ENAMETOOLONG);
+        showError(view, copyJob.messageText);
+        return;
+    }
+    if (!endsInField(mainTransfer.targetText)) {
+        showError(view, "   Target file name is too long\t\t\t ");
+        return;
+    }
     if (!cleanPaths()) {
         showError(view, "   Source or target file was not specified\t\t\t ");
         return;
@@ -72,7 +87,11 @@ void startJob(JobView& view, FileServices& files) {
     copyJob.appendMode = 0;
     bool targetKnown = true;
 
-    if (!composeTarget()) {
+    // A composed name too long to hold is refused only where it is used: a
+    // target typed as a folder, with its backslash or without; a plain file
+    // target is opened as typed.
+    bool composedFits = composeTarget();
+    if (!composedFits && (endsInBackslash(copyJob.targetPath) || isFolder(files.getAttributes(copyJob.targetPath)))) {
         showError(view, "   Target file name is too long\t\t\t ");
         return;
     }
@@ -82,13 +101,13 @@ void startJob(JobView& view, FileServices& files) {
     }
     // A move onto the source itself would delete the only copy.
     if (mainTransfer.moveFile == 1 && (files.sameFile(copyJob.sourcePath, copyJob.targetPath) ||
-                                       files.sameFile(copyJob.sourcePath, copyJob.composedTarget))) {
+                                       (composedFits && files.sameFile(copyJob.sourcePath, copyJob.composedTarget)))) {
         showError(view, "   Source and target are the same file\t\t\t ");
         return;
     }
 
     copyJob.sourceAttributes = files.getAttributes(copyJob.sourcePath);
-    std::uint32_t composedAttributes = files.getAttributes(copyJob.composedTarget);
+    std::uint32_t composedAttributes = composedFits ? files.getAttributes(copyJob.composedTarget) : InvalidAttributes;
     copyJob.savedTargetAttributes = files.getAttributes(copyJob.targetPath);
     bool targetIsFolder = isFolder(copyJob.savedTargetAttributes);
     if (copyJob.savedTargetAttributes == InvalidAttributes) {
@@ -114,8 +133,8 @@ void startJob(JobView& view, FileServices& files) {
     }
 
     bool composedIsFolder = isFolder(composedAttributes);
-    makeTargetWritable(files, targetIsFolder, composedIsFolder);
-    if (!openFirstTarget(view, files, composedAttributes, targetIsFolder)) return;
+    makeTargetWritable(files, targetIsFolder, composedIsFolder, composedFits);
+    if (!openFirstTarget(view, files, composedFits, composedAttributes, targetIsFolder)) return;
 
     copyJob.targetLength = files.fileLength(copyJob.targetFile);
     if (copyJob.targetLength != 0) {
@@ -136,7 +155,7 @@ void startJob(JobView& view, FileServices& files) {
             return;
         }
 
-        makeTargetWritable(files, false, composedIsFolder);  // targetPath names the file by now
+        makeTargetWritable(files, false, composedIsFolder, composedFits);  // targetPath names the file by now
         copyJob.targetFile = files.open(copyJob.targetPath, copyJob.targetOpenMode);
         if (copyJob.targetFile == -1) {
             formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", errno);

@@ -29,6 +29,10 @@ void Edit::transfer(void* field, Transfer direction) {
     char* text = static_cast<char*>(field);
     if (direction == Transfer::FromControls) {
         getText(text, textLimit_);
+        // A text longer than the field (put there past the edit's limit by
+        // another program) fills it with no terminator: the reader refuses it
+        // instead of taking a cut path that may name another file.
+        if (textLimit_ > 0 && !textFits()) text[textLimit_ - 1] = '~';
     } else {
         // A field filled to the brim still ends inside itself.
         text[textLimit_ - 1] = '\0';

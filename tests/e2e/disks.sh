@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Small real disks for the full-disk tests of the program: tmpfs mounts that
-# fill up after 400 KiB. The sources stay on the build's own disk.
+# fill up after 400 KiB, and a read-only one holding one source. The other
+# sources stay on the build's own disk.
 #   disks.sh DIR setup     mount DIR/small1..3 and mark DIR/ready
 #   disks.sh DIR cleanup   unmount them and remove DIR
 # Mounting needs root; without it nothing is mounted, no DIR/ready is made and
 # the tests that need the disks say that they were skipped.
 set -u
 dir=${1:?folder for the disks}
-disks=(small1 small2 small3)
+disks=(small1 small2 small3 readonly)
 
 unmount_all() {
     local disk
@@ -36,6 +37,9 @@ setup)
             exit 1
         fi
     done
+    # 100000 bytes that the tests read back, then no more writes or deletes.
+    head -c 100000 /dev/urandom >"$dir/readonly/source.bin" &&
+        mount -o remount,ro "$dir/readonly" || { unmount_all; exit 1; }
     touch "$dir/ready"
     ;;
 cleanup)

@@ -690,6 +690,29 @@ std::string Program::linuxProcFolder() const {
     return linuxProc_;
 }
 
+int Program::openDescriptors() const {
+    std::string folder = linuxProcFolder();
+    if (folder.empty()) return -1;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\fd\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    do {
+        if (found.cFileName[0] != '.') ++count;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+std::int64_t Program::residentBytes() const {
+    std::string folder = linuxProcFolder();
+    if (folder.empty()) return -1;
+    std::string text = readWholeFile(folder + "\\statm");
+    unsigned long long size = 0, resident = 0;
+    if (std::sscanf(text.c_str(), "%llu %llu", &size, &resident) != 2) return -1;
+    return static_cast<std::int64_t>(resident) * 4096;
+}
+
 double Program::processorSeconds() const {
     if (!running()) throw DriverError("the program is not running");
     std::string folder = linuxProcFolder();

@@ -250,6 +250,12 @@ public:
     double processorSeconds() const;
     // Ends the program at once (TerminateProcess) if it still runs.
     void kill();
+    // For soak tests, under Wine from the Linux process: the descriptors it
+    // holds open (/proc/PID/fd: every file, and the server's handles to
+    // files, sections and events that Wine backs with one) and its resident
+    // memory in bytes (/proc/PID/statm). -1 when they cannot be read.
+    int openDescriptors() const;
+    std::int64_t residentBytes() const;
 
     // Only for quillet_probe.exe, the program built with a probe (probe.h);
     // both throw for the plain quillet.exe. The number of the process's live

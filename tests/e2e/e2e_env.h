@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,13 @@ void checkIdleLook(const Window& main);
 // Its look while a job runs: "&Stop" enabled, the other buttons and the
 // boxes disabled, both edits read-only.
 void checkRunningLook(const Window& main);
+// Runs `cycle` `count` times after ten to warm up and checks that the
+// program's descriptors and resident memory stay flat (within 2 and 4 MiB);
+// the figures go to the test's output.
+void soak(const Program& app, const char* what, int count, const std::function<void()>& cycle);
+// How many times a soak runs: QUILLET_SOAK_COUNT when set (and smaller), else `full`.
+int soakCount(int full);
+
 // Waits, after the commands posted so far, for the job to end and the window
 // to be idle again.
 void waitForIdle(const Program& app, double seconds = 30);

@@ -487,3 +487,122 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
+
+TEST_CASE("a full disk: a long source name behind a folder typed with its backslash goes on") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Disks disks;
+    Scratch scratch("long-name");
+    // The target, folder and name, is 200 characters long: the folder, a
+    // backslash and the name behind it once more would pass 255.
+    const std::string folder = disk(1) + "\\";
+    const std::size_t nameLength = 200 - folder.size();
+    REQUIRE(nameLength > 60);
+    const std::string name = std::string(nameLength - 4, 'n') + ".bin";
+    const std::string target = folder + name;
+    const std::string sourcePath = scratch.file(name.c_str());
+    REQUIRE(sourcePath.size() <= 255);
+    const std::string sourceBytes = randomBytes(SourceSize, 11);
+    writeFileWith(sourcePath, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+
+    Program app(programPath());
+    app.start({sourcePath, folder});
+    Window main = app.mainDialog();
+    main.click(StartButton);
+
+    enum class Way { Continue, KeepTarget, OkUnchanged } way = Way::Continue;
+    SUBCASE("&Continue") {}
+    SUBCASE("&Don't change target") { way = Way::KeepTarget; }
+    SUBCASE("OK with the text unchanged") { way = Way::OkUnchanged; }
+
+    std::vector<Piece> pieces;
+    for (Window full; (full = waitForDiskFullOrEnd(app)).exists();) {
+        REQUIRE(pieces.size() < 4);
+        pieces.push_back(movePieceOff(target));
+        if (way == Way::Continue) {
+            full.click(ContinueButton);
+            app.waitWindowGone(full);
+            continue;
+        }
+        Window change = openChangeTarget(app, full, target);
+        change.click(way == Way::KeepTarget ? KeepTargetButton : NewTargetOk);
+        app.waitWindowGone(change);
+    }
+    waitForIdle(app);
+    checkIdleLook(main);
+    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    pieces.push_back(takePiece(target));
+    CHECK(pieces.size() == 3);
+    checkPieces(pieces, sourcePath, sourceBytes);
+    CHECK(fileBytes(sourcePath) == sourceBytes);
+
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a move from a read-only disk: the delete fails with its text and the copy is kept") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Scratch scratch("read-only-move");
+    const std::string source = disksFolder() + "\\readonly\\source.bin";
+    const std::string sourceBytes = fileBytes(source);
+    REQUIRE(sourceBytes.size() == 100000);
+    const DWORD sourceAttributes = GetFileAttributesA(source.c_str());
+    const std::string target = scratch.file("moved.bin");
+
+    Program app(programPath());
+    app.start({source, target});
+    Window main = app.mainDialog();
+    main.click(MoveFileBox);
+    app.sync();
+    REQUIRE(main.checkState(MoveFileBox) == 1);
+    main.click(StartButton);
+    Window box = app.waitForWindow("Error");
+    CHECK(printable(box.text(0xFFFF)) ==
+          printable("   Couldn't delete source file\t\t\t\r\n   Permission denied"));
+    box.answer(IDOK);
+    app.waitWindowGone(box);
+    waitForIdle(app);
+    checkIdleLook(main);
+    CHECK(fileBytes(source) == sourceBytes);
+    CHECK(GetFileAttributesA(source.c_str()) == sourceAttributes);
+    CHECK(fileBytes(target) == sourceBytes);
+    CHECK(dosStamp(target) == dosStamp(source));
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("soak: Disk is full and Change target opened many times leave handles, memory and GDI objects flat") {
+    if (!haveDisks()) {
+        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
+        return;
+    }
+    Disks disks;
+    Scratch scratch("soak-full");
+    Source source(scratch);
+    const std::string target = disk(1) + "\\archive.bin";
+
+    REQUIRE_MESSAGE(!probePath().empty(), "give quillet_probe.exe with --probe=");
+    Program app(probePath());
+    app.start({source.path, target});
+    Window main = app.mainDialog();
+    soak(app, "Disk is full and Change target", soakCount(300), [&] {
+        main.click(StartButton);
+        Window full = waitForDiskFullOrEnd(app);
+        REQUIRE(full.exists());
+        full.click(ChangeTargetButton);
+        app.waitWindowGone(full);
+        Window change = app.waitForWindow("Change target");
+        change.click(CancelJobButton);
+        app.waitWindowGone(change);
+        waitForIdle(app);
+        movePieceOff(target);
+    });
+    CHECK(fileBytes(source.path) == source.bytes);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}

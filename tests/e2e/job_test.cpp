@@ -4,7 +4,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -510,6 +515,216 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
     CHECK_FALSE(fileExists(scratch.file(wideName.c_str())));
 
     // The program goes on working: Escape closes it.
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+// A source of `size` bytes of which only the first 4 MiB are written: the
+// rest is a hole, read as zeros, so a large job needs little disk to make.
+void writeSparseSource(const std::string& path, std::uint64_t size) {
+    writePatternFile(path, 4 << 20);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    CHECK(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
+    CHECK(SetEndOfFile(file));
+    CloseHandle(file);
+}
+
+TEST_CASE("the program killed in the middle of a job loses nothing") {
+    Scratch scratch("hard-stop");
+    constexpr std::uint64_t SourceSize = 2ull << 30;
+    const std::string source = scratch.file("source.bin");
+    writeSparseSource(source, SourceSize);
+    const DWORD sourceAttributes = GetFileAttributesA(source.c_str());
+    const std::uint32_t sourceStamp = dosStamp(source);
+    std::string target = scratch.file("copy.bin");
+    bool move = false;
+    SUBCASE("a copy") {}
+    SUBCASE("a move") { move = true; }
+
+    // Several kills at different points of the job, each on a fresh target.
+    for (int round = 0; round < 3; ++round) {
+        CAPTURE(round);
+        DeleteFileA(target.c_str());
+        Program app(programPath());
+        app.start({source, target});
+        Window main = app.mainDialog();
+        if (move) {
+            main.click(MoveFileBox);
+            app.sync();
+            REQUIRE(main.checkState(MoveFileBox) == 1);
+        }
+        main.click(StartButton);
+        waitForCopying(app);
+        if (round > 0) Sleep(static_cast<DWORD>(round * 30));
+        app.kill();
+        REQUIRE_FALSE(app.running());
+
+        // The source as it was, the target a prefix of it.
+        REQUIRE(fileExists(source));
+        CHECK(fileSize(source) == static_cast<std::int64_t>(SourceSize));
+        CHECK(GetFileAttributesA(source.c_str()) == sourceAttributes);
+        CHECK(dosStamp(source) == sourceStamp);
+        std::int64_t length = fileSize(target);
+        INFO("the target held ", length, " bytes");
+        REQUIRE(length >= 0);
+        CHECK(length < static_cast<std::int64_t>(SourceSize));
+        std::string why;
+        CHECK_MESSAGE(sameStart(target, source, length, why), why);
+    }
+}
+
+TEST_CASE("hostile paths are answered with the program's own error and change nothing on disk") {
+    Scratch scratch("hostile");
+    const std::string existing = scratch.file("exists.txt");
+    writePatternFile(existing, 1000);
+    const std::string existingBytes = fileBytes(existing);
+    const std::string newTarget = scratch.file("t.txt");
+    auto padded = [&](std::size_t length) {
+        std::string path = scratch.file("");
+        return path + std::string(length - path.size(), 'p');
+    };
+    auto sourceError = [](const char* reason) { return std::string("   Error opening source file\t\t\t\r\n   ") + reason; };
+    auto targetError = [](const char* reason) { return std::string("   Error opening target file\t\t\t\r\n   ") + reason; };
+    const std::string tooLong = "   Target file name is too long\t\t\t ";
+
+    struct Case {
+        const char* name;
+        std::string source, target, text;
+    };
+    const Case cases[] = {
+        {"a source of 255 characters", padded(255), newTarget, sourceError("No such file or directory")},
+        {"a source of 256 characters", padded(256), newTarget, "   Source file name is too long\t\t\t "},
+        {"a source of 4000 characters", padded(4000), newTarget, "   Source file name is too long\t\t\t "},
+        {"a target of 256 characters", existing, padded(256), tooLong},
+        {"a target of 4000 characters", existing, padded(4000), tooLong},
+        {"a source that is a folder", scratch.file(""), newTarget, sourceError("Permission denied")},
+        {"a target on a drive that does not exist", existing, "Q:\\out\\t.txt", targetError("No such file or directory")},
+        {"'?' in the source", scratch.file("a?.txt"), newTarget, sourceError("Invalid argument")},
+        {"'*' in the source", scratch.file("*.txt"), newTarget, sourceError("Invalid argument")},
+        {"'\"' in the target", existing, scratch.file("a\"b.txt"), targetError("Invalid argument")},
+        {"'<' in the target", existing, scratch.file("a<b.txt"), targetError("Invalid argument")},
+        {"'>' in the target", existing, scratch.file("a>b.txt"), targetError("Invalid argument")},
+        {"'|' in the target", existing, scratch.file("a|b.txt"), targetError("Invalid argument")},
+        {"the device \\\\.\\NUL as the source", "\\\\.\\NUL", newTarget, "   Unable to copy from\t\t\t \r\n   NUL"},
+        {"the device \\\\.\\NUL as the target", existing, "\\\\.\\NUL", "   Unable to copy to\t\t\t \r\n   NUL"},
+        {"the device CON as the source", "CON", newTarget, sourceError("Bad file descriptor")},
+    };
+
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    for (const Case& c : cases) {
+        INFO(std::string(c.name));
+        main.setText(SourceEdit, c.source);
+        main.setText(TargetEdit, c.target);
+        main.click(StartButton);
+        Window box = app.waitForWindow("Error");
+        CHECK(printable(box.text(0xFFFF)) == printable(c.text));
+        box.answer(IDOK);
+        app.waitWindowGone(box);
+        app.sync();
+        checkIdleLook(main);
+        CHECK(fileBytes(existing) == existingBytes);
+        CHECK_FALSE(fileExists(newTarget));
+    }
+    // Nothing but the one file in the folder.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((scratch.file("*")).c_str(), &found);
+    REQUIRE(search != INVALID_HANDLE_VALUE);
+    int files = 0;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            ++files;
+            CHECK(name == "exists.txt");
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    CHECK(files == 1);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("soak: starts and stops and the questions, many times over, leave handles, memory and GDI objects flat") {
+    Scratch scratch("soak");
+    const std::string source = scratch.file("source.bin");
+    writeSparseSource(source, 1ull << 30);
+    const std::string small = scratch.file("small.bin");
+    writePatternFile(small, 5000);
+    const std::string old = scratch.file("old.bin");
+    writePatternFile(old, 3000);
+    const std::string readOnly = scratch.file("read-only.bin");
+    writePatternFile(readOnly, 3000);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::string target = scratch.file("copy.bin");
+
+    REQUIRE_MESSAGE(!probePath().empty(), "give quillet_probe.exe with --probe=");
+    Program app(probePath());
+    app.start();
+    Window main = app.mainDialog();
+    auto answerAndWait = [&](const char* caption, int answer) {
+        Window window = app.waitForWindow(caption);
+        window.answer(answer);
+        app.waitWindowGone(window);
+    };
+
+    main.setText(SourceEdit, source);
+    main.setText(TargetEdit, target);
+    soak(app, "start and stop of a copy", soakCount(200), [&] {
+        main.click(StartButton);
+        waitForCopying(app);
+        main.click(StartButton);
+        answerAndWait("Warning", IDYES);
+        waitForIdle(app);
+        DeleteFileA(target.c_str());
+    });
+    main.setText(SourceEdit, small);
+    main.setText(TargetEdit, old);
+    soak(app, "Confirm File Overwrite", soakCount(300), [&] {
+        main.click(StartButton);
+        answerAndWait("Confirm File Overwrite", IDCANCEL);
+        waitForIdle(app);
+    });
+    main.setText(TargetEdit, readOnly);
+    soak(app, "the read-only warning", soakCount(300), [&] {
+        main.click(StartButton);
+        answerAndWait("Warning", IDCANCEL);
+        waitForIdle(app);
+    });
+    main.setText(SourceEdit, scratch.file("missing.bin"));
+    main.setText(TargetEdit, target);
+    soak(app, "an error box", soakCount(300), [&] {
+        main.click(StartButton);
+        answerAndWait("Error", IDOK);
+        waitForIdle(app);
+    });
+    CHECK(fileBytes(old).size() == 3000);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+TEST_CASE("a move to the device CON is refused and keeps the source") {
+    Scratch scratch("device-move");
+    const std::string source = scratch.file("source.bin");
+    writePatternFile(source, 100000);
+    const std::string bytes = fileBytes(source);
+    Program app(programPath());
+    app.start({source, "CON"});
+    Window main = app.mainDialog();
+    main.click(MoveFileBox);
+    app.sync();
+    REQUIRE(main.checkState(MoveFileBox) == 1);
+    main.click(StartButton);
+    Window box = app.waitForWindow("Error");
+    CHECK(printable(box.text(0xFFFF)) == printable("   Error opening target file\t\t\t\r\n   Bad file descriptor"));
+    box.answer(IDOK);
+    app.waitWindowGone(box);
+    waitForIdle(app);
+    CHECK(fileBytes(source) == bytes);
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }

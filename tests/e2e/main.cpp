@@ -9,7 +9,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <cstring>
 #include <vector>
 
@@ -202,6 +205,38 @@ const std::string& largeSource() {
         largeSourcePath = path;
     }
     return largeSourcePath;
+}
+
+// Runs `cycle` `count` times after a warm-up and checks that the program's
+// descriptors, memory and GDI objects stay flat; the figures go to the test's
+// output. The program must be the probe build (probePath()), which counts its
+// own GDI objects.
+void soak(const Program& app, const char* what, int count, const std::function<void()>& cycle) {
+    for (int i = 0; i < 10; ++i) cycle();
+    const int descriptors = app.openDescriptors();
+    const std::int64_t memory = app.residentBytes();
+    const long gdiObjects = app.gdiObjectCount();
+    if (descriptors < 0 || memory < 0) {
+        MESSAGE(std::string(what), ": the program's /proc entry cannot be read: not measured");
+        for (int i = 0; i < count; ++i) cycle();
+        return;
+    }
+    for (int i = 0; i < count; ++i) cycle();
+    const int descriptorsAfter = app.openDescriptors();
+    const std::int64_t memoryAfter = app.residentBytes();
+    const long gdiObjectsAfter = app.gdiObjectCount();
+    MESSAGE(std::string(what), " x", count, ": descriptors ", descriptors, " -> ", descriptorsAfter, ", resident memory ",
+            memory / 1024, " -> ", memoryAfter / 1024, " KiB, GDI objects ", gdiObjects, " -> ", gdiObjectsAfter);
+    CHECK(descriptorsAfter <= descriptors + 2);
+    CHECK(memoryAfter <= memory + (4 << 20));
+    CHECK(gdiObjectsAfter <= gdiObjects + 2);
+}
+
+// How many times each soak runs: QUILLET_SOAK_COUNT, else the full count.
+int soakCount(int full) {
+    char value[16] = "";
+    if (GetEnvironmentVariableA("QUILLET_SOAK_COUNT", value, sizeof value) == 0) return full;
+    return std::min(full, std::max(1, std::atoi(value)));
 }
 
 void checkIdleLook(const Window& main) {

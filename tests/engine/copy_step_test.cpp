@@ -125,10 +125,10 @@ protected:
     }
 
     // The user takes the filled piece away and puts in an empty disk.
-    void takePiece(std::uint64_t nextDisk = RoomyDisk) {
-        MemFileSystem::File& file = fs.file(TargetPath);
+    void takePiece(std::uint64_t nextDisk = RoomyDisk, const std::string& path = TargetPath) {
+        MemFileSystem::File& file = fs.file(path);
         pieces.push_back({file.data, file.stamp, file.attributes});
-        fs.removeFile(TargetPath);
+        fs.removeFile(path);
         fs.setCapacity("D:", nextDisk);
     }
 
@@ -441,6 +441,48 @@ TEST_CASE_FIXTURE(CopyJobTest, "Change Target after a full disk") {
     }
 }
 
+TEST_CASE_FIXTURE(CopyJobTest, "a long source name behind a folder typed with its backslash goes on after a full disk") {
+    // 137 characters: with another backslash and the name again, 268.
+    const std::string name = std::string(126, 'n') + ".bin";
+    const std::string longSource = "C:\\work\\" + name;
+    const std::string target = "D:\\out\\" + name;
+    source = bytesOf(1000000);
+    fs.addFile(longSource, source, SourceAttributes, SourceStamp);
+    fs.setCapacity("D:", SmallDisk);
+    view.onDiskFull = [&] { takePiece(RoomyDisk, target); };
+
+    SUBCASE("Continue") { view.diskFullAnswers = {answer::Continue}; }
+    SUBCASE("Don't change target") {
+        view.diskFullAnswers = {answer::ChangeTarget};
+        view.changeTargetAnswers = {{answer::KeepTarget, ""}};
+    }
+    SUBCASE("OK with the text unchanged") {
+        view.diskFullAnswers = {answer::ChangeTarget};
+        view.changeTargetAnswers = {{answer::NewTarget, "", false}};
+    }
+    SUBCASE("the next piece refused with EACCES: Retry and Cancel are offered") {
+        view.diskFullAnswers = {answer::Continue};
+        view.onDiskFull = [&] {
+            takePiece(RoomyDisk, target);
+            fs.refuseOpen(target, EACCES, 1);
+        };
+        view.boxAnswers = {box::IdRetry};
+    }
+    JobFixture::start(longSource.c_str(), "D:\\out\\");
+    REQUIRE(copyJob.state == Ready);
+    CHECK(std::string(copyJob.targetPath) == target);
+    CHECK(run() == 31);
+    if (!view.boxAnswers.empty() || !view.boxes.empty()) {
+        REQUIRE(view.boxes.size() == 1);
+        checkBox(0, withError("   Error opening target file\t\t\t\r\n   ", EACCES), "Error", RetryCancelStop);
+    }
+    REQUIRE(pieces.size() == 1);
+    checkPiece(pieces[0], 0, 330240);
+    checkFile(target.c_str(), 330240, 1000000);
+    CHECK(fs.contents(longSource) == source);
+    checkJobOver();
+}
+
 TEST_CASE_FIXTURE(CopyJobTest, "the next piece cannot be opened") {
     addSource(1000000);
     addEmptyTarget();
@@ -553,6 +595,22 @@ TEST_CASE_FIXTURE(CopyJobTest, "a target that already holds data") {
         checkFile(TargetPath, 0, 100000);
         checkJobOver();
     }
+    SUBCASE("Overwrite onto a full disk: the filled piece keeps none of the old bytes behind the copy") {
+        // Rewriting the old file's 1000 bytes takes no room; the second
+        // sector would, so the piece is full after one sector.
+        fs.addFile(TargetPath, bytesOf(1000, 77), OldTargetAttributes, DosStamp{});
+        addSource(100000);
+        fs.setCapacity("D:", 1000);
+        view.overwriteAnswers = {answer::Overwrite};
+        view.diskFullAnswers = {answer::Continue};
+        view.onDiskFull = [&] { takePiece(); };
+        start();
+        CHECK(run() == 4);
+        REQUIRE(pieces.size() == 1);
+        checkPiece(pieces[0], 0, 512);
+        checkFile(TargetPath, 512, 100000);
+        checkJobOver();
+    }
     CHECK(view.overwriteQuestions == 1);
 }
 
@@ -569,15 +627,21 @@ TEST_CASE_FIXTURE(CopyJobTest, "a source that cannot be read ends the job") {
         CHECK(run() == 2);
         checkBox(0, withError(prefix.c_str(), EIO), "Error", OkStop);
     }
-    SUBCASE("a short read before the last block") {
-        fs.failRead(SourcePath, 2, 1000);
-        kept = 2 * 32768;
-        start();
-        CHECK(run() == 3);
-        REQUIRE(view.boxes.size() == 1);
-        CHECK(view.boxes[0].text.compare(0, prefix.size(), prefix) == 0);
-        CHECK(view.boxes[0].caption == "Error");
-        CHECK(view.boxes[0].flags == OkStop);
+    // The last: the source cut short under the job, whose copy must not
+    // pass as whole with the previous block's bytes behind the last ones read.
+    for (int shortBlock : {2, 3}) {
+        CAPTURE(shortBlock);
+        SUBCASE(shortBlock == 2 ? "a short read before the last block"
+                                : "a read of the last block that gives less than the rest of the source") {
+            fs.failRead(SourcePath, shortBlock, 1000);
+            kept = static_cast<std::size_t>(shortBlock) * 32768;
+            start();
+            CHECK(run() == shortBlock + 1);
+            REQUIRE(view.boxes.size() == 1);
+            CHECK(view.boxes[0].text.compare(0, prefix.size(), prefix) == 0);
+            CHECK(view.boxes[0].caption == "Error");
+            CHECK(view.boxes[0].flags == OkStop);
+        }
     }
     SUBCASE("a failed read of the last block") {
         fs.failRead(SourcePath, 3, -1, EIO);
@@ -661,6 +725,23 @@ TEST_CASE_FIXTURE(CopyJobTest, "nothing written: Retry writes the block again un
     CHECK(run() == 2);
     CHECK(listed(view.progress) == "0,33,66,100,100,0");
     checkFile(TargetPath, 0, 100000);
+    checkJobOver();
+}
+
+TEST_CASE_FIXTURE(CopyJobTest, "nothing written, then a Retry that writes a part: the job ends, no bytes twice") {
+    addSource(100000);
+    start();
+    CHECK(copyStep(view, fs));
+    fs.failWrite(TargetPath, 0, 0, EIO, 1117);
+    fs.failWrite(TargetPath, 8192, 8192, EIO, 1117);
+    view.boxAnswers = {box::IdRetry, box::IdOk};
+    CHECK(run() == 1);
+    CHECK(view.events == "bmbm");
+    const std::string text = withError("Write error : ", EIO) + "\r\n( 5 / 1117 )";
+    checkBox(0, text, "Error", RetryCancelStop);
+    checkBox(1, text, "Error", OkStop);
+    // What was written stays as written: a piece of the source from its start.
+    CHECK(fs.contents(TargetPath) == slice(source, 0, 32768 + 8192));
     checkJobOver();
 }
 

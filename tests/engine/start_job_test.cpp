@@ -485,6 +485,11 @@ TEST_CASE_FIXTURE(StartJobTest, "a target file that cannot be opened") {
         start(SourcePath, "D:\\out\\data.bin");
         checkError(targetError("No such file or directory"));
     }
+    SUBCASE("the folder refused for another reason than access: the file in it keeps its attributes") {
+        fs.refuseOpen("D:\\out", EIO);
+        start(SourcePath, "D:\\out");
+        checkError(targetError(std::strerror(EIO)));
+    }
     SUBCASE("refused with EACCES twice, typed with a folder's backslash") {
         fs.refuseOpen(TargetPath, EACCES);
         start(SourcePath, "D:\\out\\");
@@ -578,6 +583,34 @@ TEST_CASE_FIXTURE(StartJobTest, "a composed target of exactly 255 characters sta
     checkStarted(40000);
     CHECK(std::string(copyJob.targetPath) == fits);
     CHECK(fs.exists(fits));
+}
+
+TEST_CASE_FIXTURE(StartJobTest, "a plain file target is opened as typed when the composed name would not fit") {
+    // 252 characters: with a backslash and the source's name it would be 261.
+    const std::string target = "D:\\out\\" + std::string(245, 'f');
+    REQUIRE(target.size() == 252);
+    SUBCASE("a new file") {
+        start(SourcePath, target.c_str());
+        checkStarted(40000);
+        CHECK(std::string(copyJob.targetPath) == target);
+        CHECK(fs.exists(target));
+    }
+    SUBCASE("an existing file, overwritten") {
+        addOldTarget(OldTargetAttributes, target.c_str());
+        view.overwriteAnswers = {answer::Overwrite};
+        start(SourcePath, target.c_str());
+        checkStarted(40000);
+        CHECK(std::string(copyJob.targetPath) == target);
+    }
+    SUBCASE("a file refused with EACCES: no composed name to try, the refusal is told") {
+        addOldTarget(OldTargetAttributes, target.c_str());
+        fs.refuseOpen(target, EACCES);
+        view.boxAnswers = {box::IdOk};
+        start(SourcePath, target.c_str());
+        checkError(targetError("Permission denied"));
+        checkAbandoned();
+        checkOldTargetAsItWas(OldTargetAttributes, target.c_str());
+    }
 }
 
 TEST_CASE_FIXTURE(StartJobTest, "moving a file onto itself is refused") {

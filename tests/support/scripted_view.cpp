@@ -5,14 +5,15 @@
 
 #include "engine/copy_job.h"
 
-namespace {
-int take(std::deque<int>& answers, const char* what) {
-    if (answers.empty()) throw std::runtime_error(std::string("unexpected question: ") + what);
+int ScriptedView::take(std::deque<int>& answers, char event, const char* what) {
+    if (answers.empty()) {
+        if (answerer) return answerer(event);
+        throw std::runtime_error(std::string("unexpected question: ") + what);
+    }
     int answer = answers.front();
     answers.pop_front();
     return answer;
 }
-}  // namespace
 
 void ScriptedView::saveControls() { mainTransfer = controls; }
 
@@ -35,27 +36,30 @@ int ScriptedView::messageBox(const char* text, const char* caption, unsigned fla
     boxes.push_back({text, caption, flags});
     events += 'm';
     if (onBox) onBox(boxes.back());
-    return take(boxAnswers, text);
+    return take(boxAnswers, 'm', text);
 }
 
 int ScriptedView::confirmOverwrite() {
     ++overwriteQuestions;
     events += 'o';
     if (onOverwrite) onOverwrite();
-    return take(overwriteAnswers, "Confirm File Overwrite");
+    return take(overwriteAnswers, 'o', "Confirm File Overwrite");
 }
 
 int ScriptedView::diskFull() {
     leftTexts.emplace_back(copyJob.leftText);
     events += 'd';
     if (onDiskFull) onDiskFull();
-    return take(diskFullAnswers, "Disk is full");
+    return take(diskFullAnswers, 'd', "Disk is full");
 }
 
 int ScriptedView::changeTarget() {
     changeTargetTexts.emplace_back(copyJob.changeTargetText);
     events += 'c';
-    if (changeTargetAnswers.empty()) throw std::runtime_error("unexpected question: Change target");
+    if (changeTargetAnswers.empty()) {
+        if (answerer) return answerer('c');
+        throw std::runtime_error("unexpected question: Change target");
+    }
     ChangeTargetAnswer answer = changeTargetAnswers.front();
     changeTargetAnswers.pop_front();
     if (answer.setText)

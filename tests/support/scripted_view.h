@@ -42,6 +42,9 @@ public:
     // Runs when "Confirm File Overwrite" shows, before it is answered (to see
     // what the dialog reads from copyJob and the files as they are then).
     std::function<void()> onOverwrite;
+    // Answers whatever the scripted answers leave unanswered, by the event's
+    // letter (m, o, d or c; for c it may rewrite changeTargetText itself).
+    std::function<int(char)> answerer;
 
     // What was shown.
     int beeps = 0;
@@ -68,4 +71,7 @@ public:
     int confirmOverwrite() override;
     int diskFull() override;
     int changeTarget() override;
+
+private:
+    int take(std::deque<int>& answers, char event, const char* what);
 };
