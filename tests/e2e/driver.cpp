@@ -651,10 +651,14 @@ DWORD Program::waitForExit(double seconds) {
 
 // Wine's double fork leaves the program with no Linux parent of the
 // driver's, and /proc/self names the wineserver: the program is the first
-// quillet.exe of the same Wine prefix (one per wineserver, so nobody else's)
-// started since start() and not claimed by another Program.
+// process of the program's file name (quillet.exe, or the test builds') of
+// the same Wine prefix (one per wineserver, so nobody else's) started since
+// start() and not claimed by another Program.
 std::string Program::linuxProcFolder() const {
     if (!linuxProc_.empty()) return linuxProc_;
+    // Linux keeps the first 15 characters of a process's name.
+    std::string name = exePath_.substr(exePath_.find_last_of("\\/:") + 1);
+    const std::string wantedName = "(" + name.substr(0, 15) + ")";
     char prefix[512] = "";
     GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
     std::string wantedPrefix = std::string("WINEPREFIX=") + prefix + '\0';
@@ -668,7 +672,7 @@ std::string Program::linuxProcFolder() const {
         if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
         std::string folder = std::string("Z:\\proc\\") + found.cFileName;
         std::string stat = readWholeFile(folder + "\\stat");
-        if (stat.find("(quillet.exe)") == std::string::npos) continue;
+        if (stat.find(wantedName) == std::string::npos) continue;
         std::vector<unsigned long long> fields = statFields(stat);
         // fields[19] is the start time (field 22).
         if (fields.size() < 20 || fields[19] + 1 < startedAtTicks_) continue;

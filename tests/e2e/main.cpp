@@ -216,11 +216,7 @@ void soak(const Program& app, const char* what, int count, const std::function<v
     const int descriptors = app.openDescriptors();
     const std::int64_t memory = app.residentBytes();
     const long gdiObjects = app.gdiObjectCount();
-    if (descriptors < 0 || memory < 0) {
-        MESSAGE(std::string(what), ": the program's /proc entry cannot be read: not measured");
-        for (int i = 0; i < count; ++i) cycle();
-        return;
-    }
+    REQUIRE_MESSAGE((descriptors >= 0 && memory >= 0), what << ": the program's /proc entry cannot be read");
     for (int i = 0; i < count; ++i) cycle();
     const int descriptorsAfter = app.openDescriptors();
     const std::int64_t memoryAfter = app.residentBytes();
@@ -229,7 +225,9 @@ void soak(const Program& app, const char* what, int count, const std::function<v
             memory / 1024, " -> ", memoryAfter / 1024, " KiB, GDI objects ", gdiObjects, " -> ", gdiObjectsAfter);
     CHECK(descriptorsAfter <= descriptors + 2);
     CHECK(memoryAfter <= memory + (4 << 20));
-    CHECK(gdiObjectsAfter <= gdiObjects + 2);
+    // Wine keeps a few objects of its own (cached device contexts) as windows
+    // come and go; a leak of the program's shows as one or more a cycle.
+    CHECK(gdiObjectsAfter <= gdiObjects + std::max(2, count / 20));
 }
 
 // How many times each soak runs: QUILLET_SOAK_COUNT, else the full count.
