@@ -307,6 +307,14 @@ int WinFileServices::setFileTime(int file, DosStamp stamp) {
         DWORD code = GetLastError();
         return fail(errnoFor(code), code);
     }
+    // A file written through two handles gets its time through both: a
+    // handle whose time was not set may stamp its own changes (a cut) on the
+    // file when it is closed.
+    if (file >= 0 && file < MaxHandles && fullAccess_[file] &&
+        !SetFileTime(static_cast<HANDLE>(fullAccess_[file]), nullptr, nullptr, &written)) {
+        DWORD code = GetLastError();
+        return fail(errnoFor(code), code);
+    }
     return 0;
 }
 
