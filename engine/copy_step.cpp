@@ -12,14 +12,55 @@
 
 namespace {
 
-enum class Close { Nothing, Source, Both };
+// The ways a job ends short of completion.
+enum class Ending {
+    ReadFailed,             // a block of the source could not be read
+    DiskFullCancelled,      // Cancel in "Disk is full"
+    ChangeTargetCancelled,  // Cancel in "Change target"
+    TargetRefused,          // the next piece's name is reserved or too long
+    ReopenCancelled,        // Cancel after the next piece could not be opened
+    TargetNotEmpty,         // Cancel when the next piece already holds data
+    SectorWriteFailed,      // Cancel after the first sector of a piece failed
+    BlockWriteFailed,       // a block, or a sector, written in part or not at all
+    WriteRetryCancelled,    // Cancel after a block write that wrote nothing
+    Stopped,                // "&Stop" or Escape, and Yes
+};
 
-// Every way a job ends short of completion: the files named are closed, the
-// saved attributes go back where asked, and the window looks idle again.
-void endJob(JobView& view, FileServices& files, Close close, bool restoreAttributes) {
-    if (close == Close::Both) files.close(copyJob.targetFile);
-    if (close != Close::Nothing) files.close(copyJob.sourceFile);
-    if (restoreAttributes) files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+// What each ending closes, and whether the target's saved attributes go back:
+// once a piece is finished its attributes are the source's, and a target
+// still open keeps its own.
+struct Closing {
+    bool target;
+    bool restoreAttributes;
+};
+
+constexpr Closing closingOf(Ending ending) {
+    switch (ending) {
+    case Ending::ReadFailed:
+    case Ending::BlockWriteFailed:
+    case Ending::WriteRetryCancelled:
+    case Ending::Stopped:
+        return {true, true};
+    case Ending::SectorWriteFailed:
+        return {true, false};
+    case Ending::DiskFullCancelled:
+    case Ending::ChangeTargetCancelled:
+    case Ending::TargetRefused:
+    case Ending::ReopenCancelled:
+    case Ending::TargetNotEmpty:
+        break;
+    }
+    return {false, false};
+}
+
+// Every way a job ends short of completion: the source is closed, the target
+// too where it is open, the saved attributes go back where the ending says,
+// and the window looks idle again.
+void endJob(JobView& view, FileServices& files, Ending ending) {
+    const Closing closing = closingOf(ending);
+    if (closing.target) files.close(copyJob.targetFile);
+    files.close(copyJob.sourceFile);
+    if (closing.restoreAttributes) files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
     view.setProgress(0);
     copyJob.state = Idle;
     view.setProgressLine1("");
@@ -44,14 +85,14 @@ bool handleWriteError(JobView& view, FileServices& files) {
     formatWriteError(files, error, systemCode);
     if (copyJob.lastCount != 0) {
         showError(view, copyJob.messageText);
-        endJob(view, files, Close::Both, true);  // ending H
+        endJob(view, files, Ending::BlockWriteFailed);
         return false;
     }
     view.beep();
     for (;;) {
         copyJob.boxAnswer = view.messageBox(copyJob.messageText, "Error", box::RetryCancel | box::IconHand);
         if (copyJob.boxAnswer != box::IdRetry) {
-            endJob(view, files, Close::Both, true);  // ending I
+            endJob(view, files, Ending::WriteRetryCancelled);
             return false;
         }
         copyJob.lastCount = files.write(copyJob.targetFile, copyJob.blockPointer, BlockSize);
@@ -61,7 +102,7 @@ bool handleWriteError(JobView& view, FileServices& files) {
         if (copyJob.lastCount > 0) {
             formatWriteError(files, errno, files.systemError());
             showError(view, copyJob.messageText);
-            endJob(view, files, Close::Both, true);  // ending H
+            endJob(view, files, Ending::BlockWriteFailed);
             return false;
         }
     }
@@ -69,7 +110,7 @@ bool handleWriteError(JobView& view, FileServices& files) {
 
 bool tooLongTarget(JobView& view, FileServices& files) {
     showError(view, "   Target file name is too long\t\t\t ");
-    endJob(view, files, Close::Source, false);  // as ending D
+    endJob(view, files, Ending::TargetRefused);
     return false;
 }
 
@@ -82,7 +123,7 @@ bool reopenTarget(JobView& view, FileServices& files) {
     if (!composedFits && endsInBackslash(copyJob.targetPath)) return tooLongTarget(view, files);
     if (checkReservedNames() == 1) {
         showError(view, copyJob.messageText);
-        endJob(view, files, Close::Source, false);  // ending D
+        endJob(view, files, Ending::TargetRefused);
         return false;
     }
     for (;;) {
@@ -107,7 +148,7 @@ bool reopenTarget(JobView& view, FileServices& files) {
                 }
                 formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
                 if (!askRetry(view, copyJob.messageText)) {
-                    endJob(view, files, Close::Source, false);  // ending E
+                    endJob(view, files, Ending::ReopenCancelled);
                     return false;
                 }
                 continue;
@@ -116,7 +157,7 @@ bool reopenTarget(JobView& view, FileServices& files) {
                 bool retry = askRetry(view, "   Target file already exists\t\t\t ");
                 files.close(copyJob.targetFile);
                 if (!retry) {
-                    endJob(view, files, Close::Source, false);  // ending F
+                    endJob(view, files, Ending::TargetNotEmpty);
                     return false;
                 }
                 continue;
@@ -128,7 +169,7 @@ bool reopenTarget(JobView& view, FileServices& files) {
         if (copyJob.sectorCount == static_cast<int>(SectorSize)) return true;
         formatErrorMessage(files, "   Error writing the file\t\t\t\r\n   %s", errno);
         if (!askRetry(view, copyJob.messageText)) {
-            endJob(view, files, Close::Both, false);  // ending G
+            endJob(view, files, Ending::SectorWriteFailed);
             return false;
         }
         files.close(copyJob.targetFile);
@@ -161,7 +202,7 @@ bool recoverFromFullDisk(JobView& view, FileServices& files) {
     copyJob.dialogResult = view.diskFull();
     if (copyJob.dialogResult == answer::Continue) return reopenTarget(view, files);
     if (copyJob.dialogResult != answer::ChangeTarget) {
-        endJob(view, files, Close::Source, false);  // ending B
+        endJob(view, files, Ending::DiskFullCancelled);
         return false;
     }
 
@@ -175,7 +216,7 @@ bool recoverFromFullDisk(JobView& view, FileServices& files) {
         return reopenTarget(view, files);
     }
     if (copyJob.changeTargetResult == answer::KeepTarget) return reopenTarget(view, files);
-    endJob(view, files, Close::Source, false);  // ending C
+    endJob(view, files, Ending::ChangeTargetCancelled);
     return false;
 }
 
@@ -198,7 +239,7 @@ bool fillSectors(JobView& view, FileServices& files) {
         copyJob.lastCount = written;
         formatWriteError(files, errno, files.systemError());
         showError(view, copyJob.messageText);
-        endJob(view, files, Close::Both, true);
+        endJob(view, files, Ending::BlockWriteFailed);
         return false;
     }
     return true;
@@ -268,7 +309,7 @@ bool copyStep(JobView& view, FileServices& files) {
     if (copyJob.lastCount < 0 || copyJob.lastCount < wanted) {
         formatErrorMessage(files, "   Error reading source file\t\t\t\r\n   %s", errno);
         showError(view, copyJob.messageText);
-        endJob(view, files, Close::Both, true);  // ending A
+        endJob(view, files, Ending::ReadFailed);
         return true;
     }
 
@@ -301,5 +342,5 @@ void stopJob(JobView& view, FileServices& files) {
     int answer = view.messageBox("   Do you want to terminate copying?  \t\t\t ", "Warning",
                                  box::YesNo | box::IconQuestion | box::DefButton2);
     if (answer != box::IdYes) return;
-    endJob(view, files, Close::Both, true);
+    endJob(view, files, Ending::Stopped);
 }

@@ -24,6 +24,14 @@ void cutAtDotUpper(char* text) {
     }
 }
 
+// Where the name in a path starts: behind its last '\' or ':', looking no
+// further to the front than `first`; 0 when there is none.
+std::size_t nameStart(const char* path, std::size_t first) {
+    for (std::size_t i = std::strlen(path); i-- > first;)
+        if (path[i] == '\\' || path[i] == ':') return i + 1;
+    return 0;
+}
+
 }  // namespace
 
 void trimBlanks(char* text) {
@@ -65,17 +73,9 @@ bool composeTarget() {
     std::memset(copyJob.composedTarget, 0, PathSize);
     std::memset(copyJob.sourceName, 0, PathSize);
 
-    // The name starts behind the last '\' or ':'; the first character is
-    // never looked at, so "\DATA.TXT" keeps its backslash.
-    std::size_t sourceLength = std::strlen(copyJob.sourcePath);
-    std::size_t nameStart = 0;
-    for (std::size_t i = sourceLength; i-- > 1;) {
-        if (copyJob.sourcePath[i] == '\\' || copyJob.sourcePath[i] == ':') {
-            nameStart = i + 1;
-            break;
-        }
-    }
-    copyPath(copyJob.sourceName, copyJob.sourcePath + nameStart);
+    // The first character is never looked at, so "\DATA.TXT" keeps its
+    // backslash.
+    copyPath(copyJob.sourceName, copyJob.sourcePath + nameStart(copyJob.sourcePath, 1));
 
     char folder[PathSize];
     copyPath(folder, copyJob.targetPath);
@@ -102,15 +102,7 @@ bool endsInBackslash(const char* path) {
 }
 
 int checkReservedNames() {
-    std::size_t targetLength = std::strlen(copyJob.targetPath);
-    std::size_t nameStart = 0;
-    for (std::size_t i = targetLength; i-- > 0;) {
-        if (copyJob.targetPath[i] == '\\' || copyJob.targetPath[i] == ':') {
-            nameStart = i + 1;
-            break;
-        }
-    }
-    copyPath(copyJob.targetName, copyJob.targetPath + nameStart);
+    copyPath(copyJob.targetName, copyJob.targetPath + nameStart(copyJob.targetPath, 0));
     trimBlanks(copyJob.targetName);
     cutAtDotUpper(copyJob.targetName);
 
