@@ -16,12 +16,12 @@
 #include "engine/copy_job.h"
 #include "engine/job_view.h"
 #include "tests/engine/job_fixture.h"
+#include "tests/support/bytes.h"
 #include "tests/support/mem_file_system.h"
 #include "tests/support/scripted_view.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr char SourcePath[] = "C:\\work\\data.bin";
 constexpr char TargetPath[] = "D:\\out\\data.bin";
@@ -39,20 +39,6 @@ constexpr unsigned StopQuestion = 0x124;    // MB_YESNO | MB_ICONQUESTION | MB_D
 constexpr std::uint64_t RoomyDisk = std::uint64_t{1} << 40;
 // The disk of the full-disk cases: full at sector 5 of block 10.
 constexpr std::uint64_t SmallDisk = 10 * 32768 + 5 * 512;  // 330240
-
-// Bytes without a short period, so that a block or sector put in the wrong
-// place cannot go unnoticed.
-Bytes bytesOf(std::size_t count, std::uint32_t seed = 0x2545F491u) {
-    Bytes bytes(count);
-    std::uint32_t x = seed;
-    for (auto& b : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<std::uint8_t>(x >> 24);
-    }
-    return bytes;
-}
 
 Bytes slice(const Bytes& bytes, std::size_t from, std::size_t to) {
     return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));

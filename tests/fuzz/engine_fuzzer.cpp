@@ -19,12 +19,12 @@
 #include "engine/copy_job.h"
 #include "engine/job_view.h"
 #include "engine/messages.h"
+#include "tests/support/bytes.h"
 #include "tests/support/mem_file_system.h"
 #include "tests/support/scripted_view.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
 // What the job did so far, told with a finding.
 std::string (*describeJob)() = nullptr;
@@ -76,17 +76,7 @@ void typeInto(char (&field)[256], const std::string& text) {
 // Bytes without a short period, so that a block or sector put in the wrong
 // place cannot go unnoticed; made once, and each file a stretch of them.
 Bytes patterned(std::size_t size, std::uint32_t seed) {
-    static const Bytes noise = [] {
-        Bytes bytes(3 * BlockSize + 65536);
-        std::uint32_t x = 0x2545F491u;
-        for (auto& b : bytes) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            b = static_cast<std::uint8_t>(x >> 24);
-        }
-        return bytes;
-    }();
+    static const Bytes noise = bytesOf(3 * BlockSize + 65536);
     std::size_t from = seed % 65536;
     return Bytes(noise.begin() + static_cast<std::ptrdiff_t>(from),
                  noise.begin() + static_cast<std::ptrdiff_t>(from + size));
