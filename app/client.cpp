@@ -1,6 +1,5 @@
 #include "app/client.h"
 
-#include <cstddef>
 #include <cstring>
 
 #include "app/main_transfer.h"
@@ -16,16 +15,7 @@
 #include "select/change_target.h"
 #include "select/choosers.h"
 
-// The transfer walks the record in the order the controls are built: two
-// edits of 256 bytes, then two check boxes of 4.
-static_assert(offsetof(MainTransfer, sourceText) == 0);
-static_assert(offsetof(MainTransfer, targetText) == 256);
-static_assert(offsetof(MainTransfer, clearReadOnlyFromCdrom) == 512);
-static_assert(offsetof(MainTransfer, moveFile) == 516);
-
 namespace {
-
-constexpr unsigned EditTextLimit = 256;  // 255 characters and the terminator
 
 // How long one idle turn copies before the waiting messages are handled, and
 // how often the progress display is brought up to date: a little more than
@@ -47,16 +37,16 @@ const CommandEntry<Client> Client::commands[] = {
     {IDC_BROWSE_TARGET, &Client::browseTarget},
 };
 
-Client::Client() : Dialog(nullptr, IDD_MAIN) {}
+Client::Client() : CommandDialog(nullptr, IDD_MAIN, commands) {}
 
-Client::~Client() = default;
+Client::~Client() { destroyWindow(); }
 
 void Client::buildControls() {
-    sourceEdit = addControl<Edit>(IDC_SOURCE, EditTextLimit);
-    targetEdit = addControl<Edit>(IDC_TARGET, EditTextLimit);
-    clearReadOnlyBox = addControl<CheckBox>(IDC_CLEAR_READONLY);
-    moveFileBox = addControl<CheckBox>(IDC_MOVE_FILE);
-    setTransferBuffer(&mainTransfer, sizeof mainTransfer);
+    // Each edit holds 255 characters and the terminator, as its field does.
+    sourceEdit = addControl<Edit>(IDC_SOURCE, mainTransfer.sourceText);
+    targetEdit = addControl<Edit>(IDC_TARGET, mainTransfer.targetText);
+    clearReadOnlyBox = addControl<CheckBox>(IDC_CLEAR_READONLY, mainTransfer.clearReadOnlyFromCdrom);
+    moveFileBox = addControl<CheckBox>(IDC_MOVE_FILE, mainTransfer.moveFile);
     progressBar = addControl<ProgressBar>(IDC_PROGRESS_BAR, 0u, 100u);
     progressLine1 = addControl<Static>(IDC_PROGRESS_LINE1);
     progressLine2 = addControl<Static>(IDC_PROGRESS_LINE2);
@@ -72,8 +62,6 @@ void Client::setupWindow() {
     // the record is shown.
     loadControls();
 }
-
-bool Client::command(int id) { return dispatchCommand(*this, commands, id) || Dialog::command(id); }
 
 void Client::saveControls() { transferData(Transfer::FromControls); }
 

@@ -10,13 +10,14 @@
 #include "gui/dialog.h"
 #include "platform/win_file_services.h"
 
-class Client final : public Dialog, public JobView {
+class Client final : public CommandDialog<Client>, public JobView {
 public:
     Client();
     ~Client() override;
 
-    // Builds the control objects and attaches the transfer record; the
-    // windows come when the frame creates the dialog.
+    // Builds the control objects, the edits and check boxes on their fields
+    // of the transfer record; the windows come when the frame creates the
+    // dialog.
     void buildControls();
 
     bool idleAction(long idleCount) override;
@@ -38,7 +39,6 @@ public:
 
 protected:
     void setupWindow() override;
-    bool command(int id) override;
 
 private:
     void startOrStop();

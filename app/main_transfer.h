@@ -10,6 +10,6 @@ struct MainTransfer {
     std::int32_t clearReadOnlyFromCdrom;  // check box 1500
     std::int32_t moveFile;            // check box 54
 };
-static_assert(sizeof(MainTransfer) == 256 + 256 + 4 + 4, "the transfer walks the record without gaps");
+static_assert(sizeof(MainTransfer) == 256 + 256 + 4 + 4, "the fields lie in this order without gaps");
 
 extern MainTransfer mainTransfer;

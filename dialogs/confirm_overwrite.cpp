@@ -9,7 +9,7 @@ const CommandEntry<dlg2> dlg2::commands[] = {
     {IDC_APPEND, &dlg2::append},
 };
 
-dlg2::dlg2(Window* parent) : Dialog(parent, IDD_CONFIRM_OVERWRITE) {
+dlg2::dlg2(Window* parent) : CommandDialog(parent, IDD_CONFIRM_OVERWRITE, commands) {
     targetName = addControl<Static>(IDC_TARGET_NAME);
     sourceName = addControl<Static>(IDC_SOURCE_NAME);
     targetDetails = addControl<Static>(IDC_TARGET_DETAILS);
@@ -26,8 +26,6 @@ void dlg2::setupWindow() {
     formatDetailsLine(line, copyJob.sourceLength, copyJob.sourceStampText, copyJob.sourceAttributes);
     sourceDetails->setText(line);
 }
-
-bool dlg2::command(int id) { return dispatchCommand(*this, commands, id) || Dialog::command(id); }
 
 void dlg2::overwrite() { closeDialog(answer::Overwrite); }
 

@@ -4,13 +4,12 @@
 
 #include "gui/dialog.h"
 
-class dlg2 final : public Dialog {
+class dlg2 final : public CommandDialog<dlg2> {
 public:
     explicit dlg2(Window* parent);
 
 protected:
     void setupWindow() override;
-    bool command(int id) override;
 
 private:
     void overwrite();

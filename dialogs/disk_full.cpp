@@ -9,14 +9,12 @@ const CommandEntry<dlg3> dlg3::commands[] = {
     {IDC_CHANGE_TARGET, &dlg3::changeTarget},
 };
 
-dlg3::dlg3(Window* parent) : Dialog(parent, IDD_DISK_FULL) { leftLine = addControl<Static>(IDC_LEFT); }
+dlg3::dlg3(Window* parent) : CommandDialog(parent, IDD_DISK_FULL, commands) { leftLine = addControl<Static>(IDC_LEFT); }
 
 void dlg3::setupWindow() {
     Dialog::setupWindow();
     leftLine->setText(copyJob.leftText);
 }
-
-bool dlg3::command(int id) { return dispatchCommand(*this, commands, id) || Dialog::command(id); }
 
 void dlg3::continueCopy() { closeDialog(answer::Continue); }
 

@@ -4,13 +4,12 @@
 
 #include "gui/dialog.h"
 
-class dlg3 final : public Dialog {
+class dlg3 final : public CommandDialog<dlg3> {
 public:
     explicit dlg3(Window* parent);
 
 protected:
     void setupWindow() override;
-    bool command(int id) override;
 
 private:
     void continueCopy();

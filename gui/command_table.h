@@ -2,7 +2,8 @@
 // command lookup scans its own table first, then falls back to its base.
 #pragma once
 
-#include <cstddef>
+#include <span>
+#include <type_traits>
 
 template <class Owner>
 struct CommandEntry {
@@ -10,9 +11,10 @@ struct CommandEntry {
     void (Owner::*handler)();
 };
 
-// Runs the handler for `id`; false when the table has none.
-template <class Owner, std::size_t N>
-bool dispatchCommand(Owner& owner, const CommandEntry<Owner> (&table)[N], int id) {
+// Runs the handler for `id`; false when the table has none. The table's type
+// follows the owner's, so an array converts to it.
+template <class Owner>
+bool dispatchCommand(Owner& owner, std::type_identity_t<std::span<const CommandEntry<Owner>>> table, int id) {
     for (const CommandEntry<Owner>& entry : table) {
         if (entry.id == id) {
             (owner.*entry.handler)();

@@ -1,54 +1,57 @@
 #include "gui/controls.h"
 
+#include <cassert>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "platform/ui_services.h"
 
 void Control::bind(HWND dialog) {
     hwnd_ = GetDlgItem(dialog, id_);
-    if (hwnd_) setup();
+    if (bound()) setup();
 }
 
-void Control::transfer(void*, Transfer) {}
+bool Control::bound() const {
+    assert(hwnd_ && "a control is used only while its dialog's window has it");
+    return hwnd_ != nullptr;
+}
 
 void Control::enable(bool on) {
-    if (hwnd_) ui::enable(hwnd_, on);
+    if (bound()) ui::enable(hwnd_, on);
 }
 
-bool Control::isEnabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
+bool Control::isEnabled() const { return bound() && IsWindowEnabled(hwnd_); }
 
 void Control::setText(const char* text) {
-    if (hwnd_) ui::setText(hwnd_, text);
+    if (bound()) ui::setText(hwnd_, text);
 }
 
 void Edit::setup() { ui::limitText(hwnd_, textLimit_ - 1); }
 
-void Edit::transfer(void* field, Transfer direction) {
-    char* text = static_cast<char*>(field);
+void Edit::transfer(Transfer direction) {
+    if (!field_) return;
     if (direction == Transfer::FromControls) {
-        getText(text, textLimit_);
+        getText(field_, textLimit_);
         // A text longer than the field (put there past the edit's limit by
         // another program) fills it with no terminator: the reader refuses it
         // instead of taking a cut path that may name another file.
-        if (textLimit_ > 0 && !textFits()) text[textLimit_ - 1] = '~';
+        if (!textFits()) field_[textLimit_ - 1] = '~';
     } else {
         // A field filled to the brim still ends inside itself.
-        text[textLimit_ - 1] = '\0';
-        setText(text);
+        field_[textLimit_ - 1] = '\0';
+        setText(field_);
     }
 }
 
 void Edit::getText(char* buffer, unsigned size) const {
     if (size == 0) return;
     buffer[0] = '\0';
-    if (hwnd_) GetWindowTextA(hwnd_, buffer, static_cast<int>(size));
+    if (bound()) GetWindowTextA(hwnd_, buffer, static_cast<int>(size));
     buffer[size - 1] = '\0';
 }
 
 bool Edit::textFits() const {
-    if (!hwnd_) return true;
+    if (!bound()) return true;
     // The length asked first may be more than the text takes, never less.
     const int length = GetWindowTextLengthA(hwnd_);
     if (length < static_cast<int>(textLimit_)) return true;
@@ -57,24 +60,21 @@ bool Edit::textFits() const {
 }
 
 void Edit::setReadOnly(bool on) {
-    if (hwnd_) ui::setReadOnly(hwnd_, on);
+    if (bound()) ui::setReadOnly(hwnd_, on);
 }
 
-void CheckBox::transfer(void* field, Transfer direction) {
-    std::int32_t value;
-    if (direction == Transfer::FromControls) {
-        value = isChecked() ? 1 : 0;
-        std::memcpy(field, &value, sizeof value);
-    } else {
-        std::memcpy(&value, field, sizeof value);
-        setChecked(value != 0);
-    }
+void CheckBox::transfer(Transfer direction) {
+    if (!field_) return;
+    if (direction == Transfer::FromControls)
+        *field_ = isChecked() ? 1 : 0;
+    else
+        setChecked(*field_ != 0);
 }
 
-bool CheckBox::isChecked() const { return hwnd_ && SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool CheckBox::isChecked() const { return bound() && SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void CheckBox::setChecked(bool on) {
-    if (hwnd_) SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (bound()) SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void ProgressBar::setup() {
@@ -83,5 +83,5 @@ void ProgressBar::setup() {
 }
 
 void ProgressBar::setValue(unsigned value) {
-    if (hwnd_) ui::setProgressPosition(hwnd_, value);
+    if (bound()) ui::setProgressPosition(hwnd_, value);
 }

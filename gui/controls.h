@@ -1,11 +1,14 @@
 // Control objects: each wraps a control of a dialog, found by its id once the
 // dialog's window exists. The dialog owns the objects; the controls belong to
-// the dialog's window.
+// the dialog's window. A control that takes part in the dialog's transfer is
+// made with a reference to its own field, so the type and size of the field
+// are the control's by construction.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
 enum class Transfer {
     ToControls,    // the record is shown in the controls
@@ -26,11 +29,8 @@ public:
     void bind(HWND dialog);
     void unbind() { hwnd_ = nullptr; }
 
-    // The bytes this control takes in the dialog's transfer record; 0 when
-    // it takes no part in the transfer.
-    virtual std::size_t transferSize() const { return 0; }
-    // Moves one field, of transferSize() bytes, in the direction given.
-    virtual void transfer(void* field, Transfer direction);
+    // Moves the control's field, where it has one, in the direction given.
+    virtual void transfer(Transfer) {}
     // Controls have nothing to check before the dialog closes.
     virtual bool canClose() { return true; }
 
@@ -40,6 +40,11 @@ public:
 
 protected:
     virtual void setup() {}
+    // Whether the control can be worked: every call on a control comes while
+    // its dialog's window exists, from a template that has the control's id.
+    // A call at any other time is the caller's fault; it stops a debug build
+    // and does nothing otherwise.
+    bool bound() const;
     HWND hwnd_ = nullptr;
 
 private:
@@ -50,8 +55,12 @@ private:
 class Edit : public Control {
 public:
     Edit(int id, unsigned textLimit) : Control(id), textLimit_(textLimit) {}
-    std::size_t transferSize() const override { return textLimit_; }
-    void transfer(void* field, Transfer direction) override;
+    // An edit that transfers `field`: its text limit is the field's size.
+    template <std::size_t Size>
+    Edit(int id, char (&field)[Size]) : Control(id), textLimit_(Size), field_(field) {
+        static_assert(Size >= 2, "a field holds at least one character and the terminator");
+    }
+    void transfer(Transfer direction) override;
     void setReadOnly(bool on);
     // Reads the text into a buffer of `size` bytes; always terminated.
     void getText(char* buffer, unsigned size) const;
@@ -65,16 +74,20 @@ protected:
 
 private:
     unsigned textLimit_;
+    char* field_ = nullptr;  // textLimit_ bytes
 };
 
-// A check box; its field is an int32, 1 when ticked.
+// A check box; its field, where it has one, is an int32, 1 when ticked.
 class CheckBox : public Control {
 public:
     using Control::Control;
-    std::size_t transferSize() const override { return 4; }
-    void transfer(void* field, Transfer direction) override;
+    CheckBox(int id, std::int32_t& field) : Control(id), field_(&field) {}
+    void transfer(Transfer direction) override;
     bool isChecked() const;
     void setChecked(bool on);
+
+private:
+    std::int32_t* field_ = nullptr;
 };
 
 class Button : public Control {

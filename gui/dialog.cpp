@@ -1,5 +1,7 @@
 #include "gui/dialog.h"
 
+#include <algorithm>
+
 #include "gui/cast.h"
 
 const CommandEntry<Dialog> Dialog::commands[] = {
@@ -9,16 +11,16 @@ const CommandEntry<Dialog> Dialog::commands[] = {
 
 Dialog::Dialog(Window* owner, int templateId) : owner_(owner), templateId_(templateId) {}
 
-Dialog::~Dialog() {
-    if (hwnd_) {
-        HWND window = hwnd_;
-        detach();
-        for (Control* control : controls_) control->unbind();
-        if (modal_)
-            EndDialog(window, IDCANCEL);
-        else
-            DestroyWindow(window);
-    }
+Dialog::~Dialog() { destroyWindow(); }
+
+void Dialog::destroyWindow() {
+    HWND window = detach();
+    if (!window) return;
+    for (Control* control : controls_) control->unbind();
+    if (modal_)
+        EndDialog(window, IDCANCEL);
+    else
+        DestroyWindow(window);
 }
 
 bool Dialog::create(HWND parentWindow) {
@@ -45,16 +47,8 @@ void Dialog::detachControl(Control& control) {
 }
 
 void Dialog::transferData(Transfer direction) {
-    if (!transferRecord_ || !hwnd_) return;
-    auto* record = static_cast<unsigned char*>(transferRecord_);
-    std::size_t offset = 0;
-    for (Control* control : controls_) {
-        std::size_t size = control->transferSize();
-        if (size == 0) continue;
-        if (size > transferSize_ - offset) break;
-        control->transfer(record + offset, direction);
-        offset += size;
-    }
+    if (!hwnd_) return;
+    for (Control* control : controls_) control->transfer(direction);
 }
 
 bool Dialog::preProcessMessage(MSG& message) { return hwnd_ && IsDialogMessageA(hwnd_, &message); }
@@ -95,15 +89,15 @@ void Dialog::closeWith(INT_PTR code) {
 INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* dialog = asPointer<Dialog>(lParam);
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
         dialog->attach(window);
         for (Control* control : dialog->controls_) control->bind(window);
         dialog->setupWindow();
         return TRUE;
     }
-    // Messages that come before WM_INITDIALOG find no object yet.
-    auto* dialog = asPointer<Dialog>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog || dialog->hwnd_ != window) return FALSE;
+    // Messages that come before WM_INITDIALOG, or after the object let the
+    // window go, find no object.
+    auto* dialog = static_cast<Dialog*>(fromHandle(window));
+    if (!dialog) return FALSE;
 
     if (message == WM_COMMAND) {
         // Buttons, menus, accelerators and the dialog keys; not the
@@ -113,7 +107,6 @@ INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wParam, LPA
     }
     INT_PTR handled = dialog->dialogProcedure(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, DWLP_USER, 0);
         for (Control* control : dialog->controls_) control->unbind();
         dialog->detach();
     }

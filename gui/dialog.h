@@ -1,14 +1,13 @@
 // Dialogs on dialog templates, modeless (a window that lives on) or modal (a
 // call that returns the code the dialog ended with). The dialog owns its
-// control objects, binds them by id when its window exists, and moves a
-// transfer record to and from them.
+// control objects, binds them by id when its window exists, and moves each
+// control's field to and from it.
 #pragma once
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstddef>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -43,12 +42,7 @@ public:
     void attachControl(Control& control);
     void detachControl(Control& control);
 
-    // The record that the transferring controls fill, field by field in the
-    // order they were added; the walk never goes past `size` bytes.
-    void setTransferBuffer(void* record, std::size_t size) {
-        transferRecord_ = record;
-        transferSize_ = size;
-    }
+    // Moves every control's field (see Edit and CheckBox) to or from it.
     void transferData(Transfer direction);
 
     bool preProcessMessage(MSG& message) override;
@@ -72,6 +66,10 @@ protected:
     void closeDialog(INT_PTR code);
     // Ends a modal dialog with `code`, or destroys a modeless one, as it is.
     void closeWith(INT_PTR code);
+    // Unties the window and its controls from this object, then ends or
+    // destroys the window: first thing in the destructor of the object's own
+    // class, so that no message reaches an object that is going.
+    void destroyWindow();
 
 private:
     static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -83,6 +81,20 @@ private:
     bool modal_ = false;
     std::vector<std::unique_ptr<Control>> ownedControls_;
     std::vector<Control*> controls_;  // the owned ones and the attached ones, in order
-    void* transferRecord_ = nullptr;
-    std::size_t transferSize_ = 0;
+};
+
+// A dialog with a command table of its own, looked up before the base's OK
+// and Cancel. The table is a static array of the derived class's.
+template <class Derived>
+class CommandDialog : public Dialog {
+protected:
+    CommandDialog(Window* owner, int templateId, std::span<const CommandEntry<Derived>> commands)
+        : Dialog(owner, templateId), commands_(commands) {}
+
+    bool command(int id) override {
+        return dispatchCommand(static_cast<Derived&>(*this), commands_, id) || Dialog::command(id);
+    }
+
+private:
+    std::span<const CommandEntry<Derived>> commands_;
 };

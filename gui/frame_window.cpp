@@ -9,8 +9,12 @@ FrameWindow::FrameWindow(Window* parent, const char* caption, std::unique_ptr<Di
 }
 
 FrameWindow::~FrameWindow() {
-    // The client's window goes with the frame's; its object goes first.
+    // Neither window reaches its object from here on: the frame lets its
+    // window go first, then the client's object goes with its window, then
+    // the frame's window.
+    HWND window = detach();
     client_.reset();
+    if (window) DestroyWindow(window);
 }
 
 bool FrameWindow::registerClass() {
@@ -134,16 +138,13 @@ LRESULT FrameWindow::windowProcedure(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK FrameWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = asPointer<CREATESTRUCTA>(lParam);
-        auto* frame = static_cast<FrameWindow*>(create->lpCreateParams);
-        SetWindowLongPtrA(window, GWLP_USERDATA, asInteger(frame));
-        frame->attach(window);
+        static_cast<FrameWindow*>(create->lpCreateParams)->attach(window);
     }
-    auto* frame = asPointer<FrameWindow>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!frame || frame->hwnd_ != window) return DefWindowProcA(window, message, wParam, lParam);
+    // Windows of this class are tied to frames only. Messages before
+    // WM_NCCREATE, or after the object let the window go, find no object.
+    auto* frame = static_cast<FrameWindow*>(fromHandle(window));
+    if (!frame) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result = frame->windowProcedure(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        frame->detach();
-    }
+    if (message == WM_NCDESTROY) frame->detach();
     return result;
 }

@@ -11,13 +11,11 @@ constexpr const char* ObjectProperty = "Quillet.Window";
 Window::Window(Window* parent) { setParent(parent); }
 
 Window::~Window() {
+    // The classes that make windows untie and destroy theirs first thing in
+    // their own destructors; this is the last guard.
+    if (HWND window = detach()) DestroyWindow(window);
     setParent(nullptr);
     for (Child& child : children_) child.window->parent_ = nullptr;
-    if (hwnd_) {
-        HWND window = hwnd_;
-        detach();
-        DestroyWindow(window);
-    }
 }
 
 void Window::setParent(Window* parent) {
@@ -55,8 +53,9 @@ void Window::attach(HWND window) {
     SetPropA(window, ObjectProperty, this);
 }
 
-void Window::detach() {
-    if (!hwnd_) return;
-    RemovePropA(hwnd_, ObjectProperty);
+HWND Window::detach() {
+    HWND window = hwnd_;
+    if (window) RemovePropA(window, ObjectProperty);
     hwnd_ = nullptr;
+    return window;
 }

@@ -30,13 +30,18 @@ public:
     // Whether the window may close: asks every child.
     virtual bool canClose();
 
-    // The object of a window made by this layer, or null.
+    // The object of a window made by this layer, or null. The link is the
+    // window's only way to its object: it is made when the window is created
+    // and cut when the window goes, or before the object does.
     static Window* fromHandle(HWND window);
 
 protected:
-    // Ties the window to this object, and unties it once the window is gone.
+    // Ties the window to this object.
     void attach(HWND window);
-    void detach();
+    // Unties the window from this object and gives its handle back, so that
+    // no message the window gets from then on reaches the object: once the
+    // window is gone (WM_NCDESTROY), or first thing in a destructor.
+    HWND detach();
 
     HWND hwnd_ = nullptr;
 

@@ -13,12 +13,9 @@ const CommandEntry<dlg4> dlg4::commands[] = {
     {IDC_CANCEL_JOB, &dlg4::cancelJob},
 };
 
-dlg4::dlg4(Window* parent, FileServices& files) : Dialog(parent, IDD_CHANGE_TARGET), files_(files) {
-    newTarget_ = addControl<Edit>(IDC_NEW_TARGET, static_cast<unsigned>(sizeof copyJob.changeTargetText));
-    setTransferBuffer(copyJob.changeTargetText, sizeof copyJob.changeTargetText);
+dlg4::dlg4(Window* parent, FileServices& files) : CommandDialog(parent, IDD_CHANGE_TARGET, commands), files_(files) {
+    newTarget_ = addControl<Edit>(IDC_NEW_TARGET, copyJob.changeTargetText);
 }
-
-bool dlg4::command(int id) { return dispatchCommand(*this, commands, id) || Dialog::command(id); }
 
 // The main dialog's target selection, over this dialog and its edit; the
 // dialog exists only while a job runs.

@@ -6,13 +6,10 @@
 #include "gui/dialog.h"
 #include "platform/file_services.h"
 
-class dlg4 final : public Dialog {
+class dlg4 final : public CommandDialog<dlg4> {
 public:
     // `files` gives the system folder when the folder browser cannot be used.
     dlg4(Window* parent, FileServices& files);
-
-protected:
-    bool command(int id) override;
 
 private:
     void browseNewTarget();
