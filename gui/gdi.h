@@ -1,14 +1,18 @@
 // One owner per kind of GDI resource the program uses: device contexts got
 // from a window, made in memory or handed out for a paint; bitmaps, palettes
-// and brushes; and selections that put back what they replaced. Each is
-// move-only, so a resource has exactly one owner and goes with it, also on
-// an early return. Declared after the context and the object, a selection
-// goes first: nothing is deleted while it is selected.
+// and brushes; and selections that put back what they replaced. None can be
+// copied, so a resource has exactly one owner and goes with it, also on an
+// early return; the owners of a memory context and of GDI objects can be
+// moved, the contexts of a window and of a paint stay in the scope that got
+// them. Declared after the context and the object, a selection goes first:
+// nothing is deleted while it is selected.
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
+
+#include "gui/unique_handle.h"
 
 // A window's device context (GetDC), given back with ReleaseDC. A null
 // window is the screen.
@@ -20,13 +24,6 @@ public:
     }
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
-    WindowDC(WindowDC&& other) noexcept
-        : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
-    WindowDC& operator=(WindowDC&& other) noexcept {
-        std::swap(window_, other.window_);
-        std::swap(dc_, other.dc_);
-        return *this;
-    }
 
     HDC get() const { return dc_; }
     operator HDC() const { return dc_; }
@@ -36,27 +33,15 @@ private:
     HDC dc_;
 };
 
+struct DeleteDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+
 // A memory device context compatible with another (CreateCompatibleDC),
 // deleted with DeleteDC.
-class MemoryDC {
+class MemoryDC : public UniqueHandle<HDC, DeleteDc> {
 public:
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    MemoryDC(MemoryDC&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
-    MemoryDC& operator=(MemoryDC&& other) noexcept {
-        std::swap(dc_, other.dc_);
-        return *this;
-    }
-
-    HDC get() const { return dc_; }
-    operator HDC() const { return dc_; }
-
-private:
-    HDC dc_;
+    explicit MemoryDC(HDC compatibleWith) : UniqueHandle(CreateCompatibleDC(compatibleWith)) {}
 };
 
 // The device context of one WM_PAINT (BeginPaint), ended with EndPaint.
@@ -68,14 +53,6 @@ public:
     }
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
-    PaintDC(PaintDC&& other) noexcept
-        : window_(std::exchange(other.window_, nullptr)), paint_(other.paint_), dc_(other.dc_) {}
-    PaintDC& operator=(PaintDC&& other) noexcept {
-        std::swap(window_, other.window_);
-        std::swap(paint_, other.paint_);
-        std::swap(dc_, other.dc_);
-        return *this;
-    }
 
     HDC get() const { return dc_; }
     operator HDC() const { return dc_; }
@@ -86,36 +63,14 @@ private:
     HDC dc_;
 };
 
-// A GDI object of one kind (a bitmap, a palette, a brush), deleted with
-// DeleteObject. Empty when made from null.
-template <class Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    ~GdiObject() { reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-
-    Handle get() const { return handle_; }
-    operator Handle() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void reset() {
-        if (handle_) DeleteObject(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    Handle handle_ = nullptr;
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
+
+// A GDI object of one kind (a bitmap, a palette, a brush), deleted with
+// DeleteObject.
+template <class Handle>
+using GdiObject = UniqueHandle<Handle, DeleteGdiObject>;
 
 using Bitmap = GdiObject<HBITMAP>;
 using Palette = GdiObject<HPALETTE>;

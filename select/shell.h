@@ -7,7 +7,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
-#include <utility>
+#include "gui/unique_handle.h"
 
 namespace selection {
 
@@ -33,73 +33,26 @@ Shell& shell();
 // shut down again when the process ends, however it ends.
 void useCom();
 
-// An ID list allocated by the shell, freed with the shell's allocator.
-class IdList {
-public:
-    IdList() = default;
-    explicit IdList(LPITEMIDLIST list) : list_(list) {}
-    ~IdList() { CoTaskMemFree(list_); }
-    IdList(IdList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
-    IdList& operator=(IdList&& other) noexcept {
-        if (this != &other) {
-            CoTaskMemFree(list_);
-            list_ = std::exchange(other.list_, nullptr);
-        }
-        return *this;
-    }
-    IdList(const IdList&) = delete;
-    IdList& operator=(const IdList&) = delete;
-
-    LPITEMIDLIST get() const { return list_; }
-    // For a call that hands out a new list: the old one is freed first.
-    LPITEMIDLIST* receive() {
-        CoTaskMemFree(std::exchange(list_, nullptr));
-        return &list_;
-    }
-    explicit operator bool() const { return list_ != nullptr; }
-
-private:
-    LPITEMIDLIST list_ = nullptr;
+struct FreeIdList {
+    void operator()(LPITEMIDLIST list) const { CoTaskMemFree(list); }
+};
+struct ReleaseFolder {
+    void operator()(IShellFolder* folder) const { folder->Release(); }
 };
 
-// A folder interface of the shell, released when it goes.
-class Folder {
-public:
-    Folder() = default;
-    ~Folder() { release(); }
-    Folder(Folder&& other) noexcept : folder_(std::exchange(other.folder_, nullptr)) {}
-    Folder& operator=(Folder&& other) noexcept {
-        if (this != &other) {
-            release();
-            folder_ = std::exchange(other.folder_, nullptr);
-        }
-        return *this;
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
+// An ID list allocated by the shell, freed with the shell's allocator.
+using IdList = UniqueHandle<LPITEMIDLIST, FreeIdList>;
 
-    IShellFolder* get() const { return folder_; }
-    IShellFolder* operator->() const { return folder_; }
-    IShellFolder** receive() {
-        release();
-        return &folder_;
-    }
+// A folder interface of the shell, released when it goes.
+class Folder : public UniqueHandle<IShellFolder*, ReleaseFolder> {
+public:
+    using UniqueHandle::UniqueHandle;
+    IShellFolder* operator->() const { return get(); }
     // Another reference to the same folder.
     Folder share() const {
-        Folder copy;
-        if (folder_) {
-            folder_->AddRef();
-            copy.folder_ = folder_;
-        }
-        return copy;
+        if (get()) get()->AddRef();
+        return Folder(get());
     }
-    explicit operator bool() const { return folder_ != nullptr; }
-
-private:
-    void release() {
-        if (folder_) std::exchange(folder_, nullptr)->Release();
-    }
-    IShellFolder* folder_ = nullptr;
 };
 
 }  // namespace selection
