@@ -126,43 +126,40 @@ bool reopenTarget(JobView& view, FileServices& files) {
         endJob(view, files, Ending::TargetRefused);
         return false;
     }
+    // Each turn opens the piece and, once it opens empty, writes its first sector.
+    copyJob.composedTried = 0;
     for (;;) {
-        copyJob.composedTried = 0;
-        copyJob.reopenAgain = 1;
-        while (copyJob.reopenAgain == 1) {
-            copyJob.targetFile = files.open(copyJob.targetPath, OpenMode::Overwrite);
-            if (copyJob.targetFile == -1) {
-                int error = errno;
-                if (error == EACCES && copyJob.composedTried == 0) {
-                    composedFits = composeTarget();
-                    if (composedFits) {
-                        copyPath(copyJob.targetPath, copyJob.composedTarget);
-                        copyJob.composedTried = 1;
-                        continue;
-                    }
-                    // A refused file with no composed name to try is reported
-                    // as refused; a folder cannot take the piece without it.
-                    std::uint32_t attributes = files.getAttributes(copyJob.targetPath);
-                    if (attributes != InvalidAttributes && (attributes & AttrDirectory) != 0)
-                        return tooLongTarget(view, files);
+        copyJob.targetFile = files.open(copyJob.targetPath, OpenMode::Overwrite);
+        if (copyJob.targetFile == -1) {
+            int error = errno;
+            if (error == EACCES && copyJob.composedTried == 0) {
+                composedFits = composeTarget();
+                if (composedFits) {
+                    copyPath(copyJob.targetPath, copyJob.composedTarget);
+                    copyJob.composedTried = 1;
+                    continue;
                 }
-                formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
-                if (!askRetry(view, copyJob.messageText)) {
-                    endJob(view, files, Ending::ReopenCancelled);
-                    return false;
-                }
-                continue;
+                // A refused file with no composed name to try is reported
+                // as refused; a folder cannot take the piece without it.
+                std::uint32_t attributes = files.getAttributes(copyJob.targetPath);
+                if (attributes != InvalidAttributes && (attributes & AttrDirectory) != 0)
+                    return tooLongTarget(view, files);
             }
-            if (files.fileLength(copyJob.targetFile) > 0) {
-                bool retry = askRetry(view, "   Target file already exists\t\t\t ");
-                files.close(copyJob.targetFile);
-                if (!retry) {
-                    endJob(view, files, Ending::TargetNotEmpty);
-                    return false;
-                }
-                continue;
+            formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
+            if (!askRetry(view, copyJob.messageText)) {
+                endJob(view, files, Ending::ReopenCancelled);
+                return false;
             }
-            copyJob.reopenAgain = 0;
+            continue;
+        }
+        if (files.fileLength(copyJob.targetFile) > 0) {
+            bool retry = askRetry(view, "   Target file already exists\t\t\t ");
+            files.close(copyJob.targetFile);
+            if (!retry) {
+                endJob(view, files, Ending::TargetNotEmpty);
+                return false;
+            }
+            continue;
         }
 
         copyJob.sectorCount = files.write(copyJob.targetFile, copyJob.sectorPointer, SectorSize);
@@ -174,6 +171,7 @@ bool reopenTarget(JobView& view, FileServices& files) {
         }
         files.close(copyJob.targetFile);
         files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+        copyJob.composedTried = 0;  // a Retry of the sector may turn to the composed name again
     }
 }
 

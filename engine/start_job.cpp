@@ -65,107 +65,128 @@ void makeTargetWritable(FileServices& files, bool targetPathIsFolder, bool compo
     if (!composedIsFolder && composedFits) files.setAttributes(copyJob.composedTarget, AttrNormal);
 }
 
-}  // namespace
+// What the start learns about the target before it opens it.
+struct Target {
+    bool composedFits = false;  // folder, backslash and source name fit 255 characters
+    std::uint32_t composedAttributes = InvalidAttributes;
+    bool isFolder = false;          // targetPath names a folder
+    bool composedIsFolder = false;  // a folder is where the composed file would be
+    bool known = true;              // the saved attributes are a target's, not the source's
+};
 
-void startJob(JobView& view, FileServices& files) {
-    copyJob.blockPointer = copyJob.copyBuffer;
-    view.saveControls();
-
+// The typed paths, cleaned and composed, must name a job that can run. False
+// when one was refused (and the user told).
+bool checkPaths(JobView& view, FileServices& files, bool& composedFits) {
     if (!endsInField(mainTransfer.sourceText)) {
         formatErrorMessage(files, "   Error opening source file\t\t\t\r\n   %s", ENAMETOOLONG);
         showError(view, copyJob.messageText);
-        return;
+        return false;
     }
     if (!endsInField(mainTransfer.targetText)) {
         showError(view, "   Target file name is too long\t\t\t ");
-        return;
+        return false;
     }
     if (!cleanPaths()) {
         showError(view, "   Source or target file was not specified\t\t\t ");
-        return;
+        return false;
     }
     copyJob.appendMode = 0;
-    bool targetKnown = true;
 
     // A composed name too long to hold is refused only where it is used: a
     // target typed as a folder, with its backslash or without; a plain file
     // target is opened as typed.
-    bool composedFits = composeTarget();
+    composedFits = composeTarget();
     if (!composedFits && (endsInBackslash(copyJob.targetPath) || isFolder(files.getAttributes(copyJob.targetPath)))) {
         showError(view, "   Target file name is too long\t\t\t ");
-        return;
+        return false;
     }
     if (checkReservedNames() == 1) {
         showError(view, copyJob.messageText);
-        return;
+        return false;
     }
     // A move onto the source itself would delete the only copy.
     if (mainTransfer.moveFile == 1 && (files.sameFile(copyJob.sourcePath, copyJob.targetPath) ||
                                        (composedFits && files.sameFile(copyJob.sourcePath, copyJob.composedTarget)))) {
         showError(view, "   Source and target are the same file\t\t\t ");
-        return;
+        return false;
     }
+    return true;
+}
 
+// Saves the attributes that go back on the target when the job ends: its own,
+// the composed file's, or for a new file the source's.
+void saveTargetAttributes(FileServices& files, Target& target) {
     copyJob.sourceAttributes = files.getAttributes(copyJob.sourcePath);
-    std::uint32_t composedAttributes = composedFits ? files.getAttributes(copyJob.composedTarget) : InvalidAttributes;
+    target.composedAttributes = target.composedFits ? files.getAttributes(copyJob.composedTarget) : InvalidAttributes;
+    target.composedIsFolder = isFolder(target.composedAttributes);
     copyJob.savedTargetAttributes = files.getAttributes(copyJob.targetPath);
-    bool targetIsFolder = isFolder(copyJob.savedTargetAttributes);
+    target.isFolder = isFolder(copyJob.savedTargetAttributes);
     if (copyJob.savedTargetAttributes == InvalidAttributes) {
-        copyJob.savedTargetAttributes = composedAttributes;
+        copyJob.savedTargetAttributes = target.composedAttributes;
         if (copyJob.savedTargetAttributes == InvalidAttributes) {
             copyJob.savedTargetAttributes = copyJob.sourceAttributes;
-            targetKnown = false;
+            target.known = false;
         }
     }
+}
 
-    if ((copyJob.savedTargetAttributes & AttrReadOnly) != 0 && targetKnown) {
-        int answer = view.messageBox(
-            "   Target file has READ-ONLY attribute\t\t\t \r\n   Do you wish to overwrite ?\r\n ", "Warning",
-            box::OkCancel | box::IconExclamation);
-        if (answer == box::IdCancel) return;
-    }
+// False when the user would rather keep a read-only target than overwrite it.
+bool mayOverwriteReadOnly(JobView& view, const Target& target) {
+    if ((copyJob.savedTargetAttributes & AttrReadOnly) == 0 || !target.known) return true;
+    int answer = view.messageBox(
+        "   Target file has READ-ONLY attribute\t\t\t \r\n   Do you wish to overwrite ?\r\n ", "Warning",
+        box::OkCancel | box::IconExclamation);
+    return answer != box::IdCancel;
+}
 
+bool openSource(JobView& view, FileServices& files) {
     copyJob.sourceFile = files.open(copyJob.sourcePath, OpenMode::Source);
-    if (copyJob.sourceFile == -1) {
-        formatErrorMessage(files, "   Error opening source file\t\t\t\r\n   %s", errno);
-        showError(view, copyJob.messageText);
-        return;
-    }
+    if (copyJob.sourceFile != -1) return true;
+    formatErrorMessage(files, "   Error opening source file\t\t\t\r\n   %s", errno);
+    showError(view, copyJob.messageText);
+    return false;
+}
 
-    bool composedIsFolder = isFolder(composedAttributes);
-    makeTargetWritable(files, targetIsFolder, composedIsFolder, composedFits);
-    if (!openFirstTarget(view, files, composedFits, composedAttributes, targetIsFolder)) return;
+// False when the target could not be opened; the job then ended.
+bool openTarget(JobView& view, FileServices& files, const Target& target) {
+    makeTargetWritable(files, target.isFolder, target.composedIsFolder, target.composedFits);
+    return openFirstTarget(view, files, target.composedFits, target.composedAttributes, target.isFolder);
+}
 
+// A target that already holds data is overwritten or appended to as the user
+// says, and opened again for that. False when the job ended.
+bool askAboutExistingTarget(JobView& view, FileServices& files, const Target& target) {
     copyJob.targetLength = files.fileLength(copyJob.targetFile);
-    if (copyJob.targetLength != 0) {
-        formatStampText(files, copyJob.sourceFile, copyJob.sourceStampText);
-        formatStampText(files, copyJob.targetFile, copyJob.targetStampText);
-        files.close(copyJob.targetFile);
-        files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
-        copyJob.sourceLength = files.fileLength(copyJob.sourceFile);
+    if (copyJob.targetLength == 0) return true;
+    formatStampText(files, copyJob.sourceFile, copyJob.sourceStampText);
+    formatStampText(files, copyJob.targetFile, copyJob.targetStampText);
+    files.close(copyJob.targetFile);
+    files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+    copyJob.sourceLength = files.fileLength(copyJob.sourceFile);
 
-        copyJob.dialogResult = view.confirmOverwrite();
-        if (copyJob.dialogResult == answer::Overwrite) {
-            copyJob.targetOpenMode = OpenMode::Overwrite;
-        } else if (copyJob.dialogResult == answer::Append) {
-            copyJob.targetOpenMode = OpenMode::Append;
-            copyJob.appendMode = 1;
-        } else {
-            files.close(copyJob.sourceFile);
-            return;
-        }
-
-        makeTargetWritable(files, false, composedIsFolder, composedFits);  // targetPath names the file by now
-        copyJob.targetFile = files.open(copyJob.targetPath, copyJob.targetOpenMode);
-        if (copyJob.targetFile == -1) {
-            formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", errno);
-            showError(view, copyJob.messageText);
-            files.close(copyJob.sourceFile);
-            files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
-            return;
-        }
+    copyJob.dialogResult = view.confirmOverwrite();
+    if (copyJob.dialogResult == answer::Overwrite) {
+        copyJob.targetOpenMode = OpenMode::Overwrite;
+    } else if (copyJob.dialogResult == answer::Append) {
+        copyJob.targetOpenMode = OpenMode::Append;
+        copyJob.appendMode = 1;
+    } else {
+        files.close(copyJob.sourceFile);
+        return false;
     }
 
+    makeTargetWritable(files, false, target.composedIsFolder, target.composedFits);  // targetPath names the file by now
+    copyJob.targetFile = files.open(copyJob.targetPath, copyJob.targetOpenMode);
+    if (copyJob.targetFile != -1) return true;
+    formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", errno);
+    showError(view, copyJob.messageText);
+    files.close(copyJob.sourceFile);
+    files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+    return false;
+}
+
+// Both files are open: the job is sized, shown and left Ready for its first step.
+void beginJob(JobView& view, FileServices& files) {
     copyJob.targetLength = files.fileLength(copyJob.targetFile);
     copyJob.totalSize = files.fileLength(copyJob.sourceFile);
     copyJob.sourceStampStatus = files.getFileTime(copyJob.sourceFile, copyJob.sourceStamp);
@@ -181,4 +202,20 @@ void startJob(JobView& view, FileServices& files) {
     copyJob.writtenBefore = 0;
     if (mainTransfer.clearReadOnlyFromCdrom == 1) applyCdromRule(files);
     view.setRunningControls();
+}
+
+}  // namespace
+
+void startJob(JobView& view, FileServices& files) {
+    copyJob.blockPointer = copyJob.copyBuffer;
+    view.saveControls();
+
+    Target target;
+    if (!checkPaths(view, files, target.composedFits)) return;
+    saveTargetAttributes(files, target);
+    if (!mayOverwriteReadOnly(view, target)) return;
+    if (!openSource(view, files)) return;
+    if (!openTarget(view, files, target)) return;
+    if (!askAboutExistingTarget(view, files, target)) return;
+    beginJob(view, files);
 }
