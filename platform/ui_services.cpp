@@ -6,19 +6,13 @@
 
 // The engine names the message box's flags and answers without including
 // <windows.h>; they must be the platform's own values.
-static_assert(box::Ok == MB_OK);
-static_assert(box::OkCancel == MB_OKCANCEL);
-static_assert(box::YesNo == MB_YESNO);
-static_assert(box::RetryCancel == MB_RETRYCANCEL);
-static_assert(box::IconHand == MB_ICONHAND);
-static_assert(box::IconQuestion == MB_ICONQUESTION);
-static_assert(box::IconExclamation == MB_ICONEXCLAMATION);
-static_assert(box::DefButton2 == MB_DEFBUTTON2);
-static_assert(box::IdOk == IDOK);
-static_assert(box::IdCancel == IDCANCEL);
-static_assert(box::IdRetry == IDRETRY);
-static_assert(box::IdYes == IDYES);
-static_assert(box::IdNo == IDNO);
+static_assert(box::Ok == MB_OK && box::OkCancel == MB_OKCANCEL && box::YesNo == MB_YESNO &&
+              box::RetryCancel == MB_RETRYCANCEL, "the buttons");
+static_assert(box::IconHand == MB_ICONHAND && box::IconQuestion == MB_ICONQUESTION &&
+              box::IconExclamation == MB_ICONEXCLAMATION && box::DefButton2 == MB_DEFBUTTON2,
+              "the icons and the default button");
+static_assert(box::IdOk == IDOK && box::IdCancel == IDCANCEL && box::IdRetry == IDRETRY && box::IdYes == IDYES &&
+              box::IdNo == IDNO, "the answers");
 
 namespace ui {
 
