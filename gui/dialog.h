@@ -49,7 +49,7 @@ public:
     bool canClose() override;
 
 protected:
-    // Runs once the window and its controls exist: shows the record.
+    // Runs once the window and its controls exist: shows the fields.
     virtual void setupWindow();
     // Looks a command up; the base knows OK and Cancel.
     virtual bool command(int id);
