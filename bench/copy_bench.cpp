@@ -54,6 +54,7 @@
 
 #include "platform/win_file_services.h"
 #include "tests/e2e/driver.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -132,12 +133,6 @@ private:
     std::string path_;
     int file_ = -1;
 };
-
-std::int64_t fileLength(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
 
 void removeFile(const std::string& path) {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
@@ -350,7 +345,7 @@ ProgramRun programCopy(const Options& options, const Paths& paths, bool probe) {
         if (!app.running()) fail("quillet.exe ended during the job");
         bool idleLook = shownText(button) == "&Start" && shownText(line1).empty();
         seenRunning = seenRunning || !idleLook;
-        if (idleLook && (seenRunning || fileLength(paths.target) == paths.length)) break;
+        if (idleLook && (seenRunning || testkit::fileSize(paths.target) == paths.length)) break;
         double waited = now() - start;
         if (poll % 50 == 0 && app.describeWindows().find("(#32770)") != std::string::npos)
             fail("the program asked something during the job: " + app.describeWindows());
@@ -408,10 +403,9 @@ bool parseOptions(int argc, char** argv, Options& options) {
     if (positional.size() != 2 || options.length <= 0 || options.rounds < 1 || options.idleSeconds < 0 ||
         options.idleSeconds > 60 || options.probeMs < 1)
         return false;
-    auto windows = [](const std::string& path) { return path[0] == '/' ? e2e::windowsPath(path) : path; };
-    options.folder = windows(positional[0]);
+    options.folder = testkit::windowsPath(positional[0]);
     while (options.folder.size() > 3 && options.folder.back() == '\\') options.folder.pop_back();
-    options.program = windows(positional[1]);
+    options.program = testkit::windowsPath(positional[1]);
     return true;
 }
 

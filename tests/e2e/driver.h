@@ -49,9 +49,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Linux's / is drive Z: under Wine: "/tmp/x" gives "Z:\tmp\x".
-std::string windowsPath(const std::string& linuxPath);
-
 // Quotes one argument the way the C run-time's argument parsing reads it back.
 std::string quoteArgument(const std::string& argument);
 

@@ -1,5 +1,6 @@
-// What the end-to-end tests share: the program under test, scratch folders,
-// whole files, and the looks of the main dialog.
+// What the end-to-end tests share: the program under test, files made for
+// it, and the looks of the main dialog. Scratch folders and whole files come
+// from the tests' toolkit (tests/support).
 #pragma once
 
 #include <windows.h>
@@ -7,9 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "tests/e2e/driver.h"
+#include "tests/support/files.h"
 #include "tests/support/folders.h"
 
 namespace e2e {
@@ -38,7 +39,15 @@ const std::string& standinPath();
 // (from --probe=; "" when not given).
 const std::string& probePath();
 
-using testfolders::Scratch;
+using testkit::dosStamp;
+using testkit::dosStampOf;
+using testkit::fileBytes;
+using testkit::fileExists;
+using testkit::filesIn;
+using testkit::fileSize;
+using testkit::openElsewhere;
+using testkit::Scratch;
+using testkit::writeFileWith;
 
 // A file of `size` bytes whose every 32768-byte block differs from the
 // others, with the last-write time 2001-02-03 04:05:07 (local time), built
@@ -48,12 +57,6 @@ void writePatternFile(const std::string& path, std::uint64_t size, std::uint64_t
 // Whether `path` holds exactly the first `length` bytes of `reference`
 // (all of it when length is -1); `why` tells the first difference.
 bool sameStart(const std::string& path, const std::string& reference, std::int64_t length, std::string& why);
-bool fileExists(const std::string& path);
-// The names in a folder as the file system holds them, in UTF-8, sorted.
-std::vector<std::string> filesIn(const std::string& folder);
-std::int64_t fileSize(const std::string& path);  // -1 when missing
-// The last-write time as the DOS date and time words (two-second steps).
-std::uint32_t dosStamp(const std::string& path);
 
 // A large source shared by the tests that need a job to be under way while
 // they look: made on first use in the scratch folder, removed with it. It is
@@ -64,22 +67,8 @@ const std::string& largeSource();
 constexpr std::uint64_t LargeSize = 64ull << 30;
 constexpr std::uint64_t LargePatterned = 8ull << 20;
 
-// A file of exactly these bytes, with this last-write time (local time,
-// taken to the file's own precision) and then these attributes.
-void writeFileWith(const std::string& path, const std::string& bytes, const SYSTEMTIME& localStamp,
-                   DWORD attributes);
-// The whole file (empty when it cannot be read).
-std::string fileBytes(const std::string& path);
 // `size` pseudo-random bytes, the same for the same seed.
 std::string randomBytes(std::size_t size, std::uint32_t seed);
-// The DOS date and time words (as dosStamp gives them) of a local time.
-std::uint32_t dosStampOf(const SYSTEMTIME& local);
-// Whether some process has `path` open: an open that shares nothing fails.
-bool openElsewhere(const std::string& path);
-
-// The folder of the small tmpfs disks (from --disks=), "" when none was
-// given; the disks are there when it holds the file "ready".
-const std::string& disksFolder();
 
 // The main dialog's look when no job runs: button "&Start", everything
 // enabled and writable, both progress lines empty, the bar at 0. Checked

@@ -13,6 +13,8 @@
 
 #include "tests/e2e/e2e_env.h"
 #include "tests/support/folders.h"
+#include "tests/support/test_main.h"
+#include "tests/support/utf8.h"
 
 using namespace e2e;
 
@@ -32,11 +34,9 @@ enum : int {
 constexpr SYSTEMTIME SourceStamp{1998, 6, 5, 5, 14, 22, 8, 0};
 constexpr std::size_t SourceSize = 1000000;  // two and a half small disks
 
-bool haveDisks() { return !disksFolder().empty() && fileExists(disksFolder() + "\\ready"); }
+std::string disk(int number) { return testkit::disksFolder() + "\\small" + std::to_string(number); }
 
-std::string disk(int number) { return disksFolder() + "\\small" + std::to_string(number); }
-
-void clearFolder(const std::string& folder) { testfolders::removeTree(folder, false); }
+void clearFolder(const std::string& folder) { testkit::removeTree(folder, false); }
 
 // The bytes a disk holds when it is full, from its size as the system tells.
 std::uint64_t diskCapacity(const std::string& folder) {
@@ -64,14 +64,14 @@ struct Piece {
 };
 
 Piece takePiece(const std::string& path) {
-    return Piece{path, fileBytes(path), dosStamp(path), GetFileAttributesW(testfolders::wide(path).c_str())};
+    return Piece{path, fileBytes(path), dosStamp(path), GetFileAttributesW(testkit::wide(path).c_str())};
 }
 
 // Takes the filled piece off its disk, as a user would swap the disk.
 Piece movePieceOff(const std::string& path) {
     Piece piece = takePiece(path);
-    SetFileAttributesW(testfolders::wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-    CHECK_MESSAGE(DeleteFileW(testfolders::wide(path).c_str()), "cannot take " << path << " off its disk");
+    SetFileAttributesW(testkit::wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    CHECK_MESSAGE(DeleteFileW(testkit::wide(path).c_str()), "cannot take " << path << " off its disk");
     return piece;
 }
 
@@ -89,7 +89,7 @@ void checkPieces(const std::vector<Piece>& pieces, const std::string& source, co
         INFO("piece ", piece.path, " of ", piece.bytes.size(), " bytes");
         CHECK(piece.bytes.size() > 0);
         CHECK(piece.stamp == dosStamp(source));
-        CHECK(piece.attributes == GetFileAttributesW(testfolders::wide(source).c_str()));
+        CHECK(piece.attributes == GetFileAttributesW(testkit::wide(source).c_str()));
         joined += piece.bytes;
     }
     CHECK(joined.size() == sourceBytes.size());
@@ -179,10 +179,7 @@ struct Source {
 }  // namespace
 
 TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("continue");
     Source source(scratch);
@@ -251,10 +248,7 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
 }
 
 TEST_CASE("a full disk: Change Target names where the rest goes") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("change-target");
     Source source(scratch);
@@ -365,10 +359,7 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
 }
 
 TEST_CASE("a full disk: a name in any script spans the disks under the names given") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("scripts-span");
     const std::string name = "中文-é.txt", renamed = "часть два – μέρος.txt";
@@ -426,10 +417,7 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
 }
 
 TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("cancel");
     Source source(scratch);
@@ -489,10 +477,7 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
 }
 
 TEST_CASE("a full disk: a long source name behind a folder typed with its backslash goes on") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("long-name");
     // The target, folder and name, is 200 characters long: the folder, a
@@ -543,12 +528,9 @@ TEST_CASE("a full disk: a long source name behind a folder typed with its backsl
 }
 
 TEST_CASE("a move from a read-only disk: the delete fails with its text and the copy is kept") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Scratch scratch("read-only-move");
-    const std::string source = disksFolder() + "\\readonly\\source.bin";
+    const std::string source = testkit::disksFolder() + "\\readonly\\source.bin";
     const std::string sourceBytes = fileBytes(source);
     REQUIRE(sourceBytes.size() == 100000);
     const DWORD sourceAttributes = GetFileAttributesA(source.c_str());
@@ -577,10 +559,7 @@ TEST_CASE("a move from a read-only disk: the delete fails with its text and the 
 }
 
 TEST_CASE("soak: Disk is full and Change target opened many times leave handles, memory and GDI objects flat") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("soak-full");
     Source source(scratch);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_env.h"
+#include "tests/support/utf8.h"
 
 using namespace e2e;
 
@@ -146,7 +147,7 @@ TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied a
     Scratch scratch("scripts");
     const std::string copies = scratch.file("копии 副本"), moved = scratch.file("μετακινημένα");
     for (const std::string& folder : {copies, moved})
-        REQUIRE(CreateDirectoryW(testfolders::wide(folder).c_str(), nullptr));
+        REQUIRE(CreateDirectoryW(testkit::wide(folder).c_str(), nullptr));
     const std::vector<std::string> names = {"Ελληνικά и кириллица.dat", "中文-é.txt"};  // as filesIn sorts them
     const SYSTEMTIME stamp{2019, 5, 2, 21, 10, 30, 44, 0};
 

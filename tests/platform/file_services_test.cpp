@@ -11,11 +11,14 @@
 #include <string>
 
 #include "tests/platform/file_handle.h"
-#include "tests/platform/test_env.h"
+#include "tests/support/files.h"
+#include "tests/support/folders.h"
+#include "tests/support/handle.h"
+#include "tests/support/test_main.h"
 
-using testenv::readFile;
-using testenv::Scratch;
-using testenv::writeFile;
+using testkit::readFile;
+using testkit::Scratch;
+using testkit::writeFile;
 
 namespace {
 
@@ -84,8 +87,8 @@ TEST_CASE("open refuses folders and missing files with the run-time's error numb
     }
 }
 
-TEST_CASE("a read-only disk is read but refuses every writing open, even to root") {
-    std::string disk = testenv::disk("readonly");
+TEST_CASE("a read-only disk is read but refuses every writing open, even to root" * doctest::test_suite("disks")) {
+    std::string disk = testkit::disk("readonly");
     if (disk.empty()) return;
     WinFileServices files;
     std::string locked = disk + "\\locked.txt";
@@ -488,7 +491,10 @@ TEST_CASE("drive types, the current folder and the system folder") {
 
     CHECK(files.driveType("C:\\") == DRIVE_FIXED);
     CHECK(files.driveType("Z:\\") == DRIVE_FIXED);
-    if (testenv::haveCdrom()) {
+    // Drive R: is set up by the disks' fixture, root or not.
+    if (testkit::disksFolder().empty()) {
+        MESSAGE("skipped: no --disks folder given, so drive R: was not set up");
+    } else {
         CHECK(files.driveType("R:\\") == DriveCdrom);
         CHECK(files.driveType("r:\\") == DriveCdrom);
         // Files on it are not read-only by themselves.
@@ -567,33 +573,34 @@ TEST_CASE("one file however its path is spelled") {
         REQUIRE_MESSAGE(underWine, "not running under Wine");
         char* name = unixName(L"C:\\windows\\win.ini");
         REQUIRE(name != nullptr);
-        std::string throughZ = "Z:";
-        for (const char* c = name; *c; ++c) throughZ += *c == '/' ? '\\' : *c;
+        const std::string throughZ = testkit::windowsPath(name);
         HeapFree(GetProcessHeap(), 0, name);
         CAPTURE(throughZ);
         CHECK(files.sameFile("C:\\windows\\win.ini", throughZ.c_str()));
         CHECK_FALSE(files.sameFile("C:\\windows\\system.ini", throughZ.c_str()));
     }
-    SUBCASE("two disks whose files share an index number") {
-        std::string disks = testenv::disk("twin-a");
-        if (disks.empty()) return;
-        std::string a = disks + "\\first.txt";
-        std::string b = testenv::disk("twin-b") + "\\first.txt";
-        BY_HANDLE_FILE_INFORMATION infoA;
-        BY_HANDLE_FILE_INFORMATION infoB;
-        const std::string* paths[] = {&a, &b};
-        BY_HANDLE_FILE_INFORMATION* infos[] = {&infoA, &infoB};
-        for (int i = 0; i < 2; ++i) {
-            HANDLE h = CreateFileA(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
-            REQUIRE(h != INVALID_HANDLE_VALUE);
-            REQUIRE(GetFileInformationByHandle(h, infos[i]));
-            CloseHandle(h);
-        }
-        // The system gives both the same numbers, yet they are two files.
-        CHECK(infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber);
-        CHECK(infoA.nFileIndexLow == infoB.nFileIndexLow);
-        CHECK_FALSE(files.sameFile(a.c_str(), b.c_str()));
-        CHECK(files.sameFile(a.c_str(), a.c_str()));
+}
+
+TEST_CASE("one file however its path is spelled: two disks whose files share an index number" *
+          doctest::test_suite("disks")) {
+    WinFileServices files;
+    std::string disks = testkit::disk("twin-a");
+    if (disks.empty()) return;
+    std::string a = disks + "\\first.txt";
+    std::string b = testkit::disk("twin-b") + "\\first.txt";
+    BY_HANDLE_FILE_INFORMATION infoA;
+    BY_HANDLE_FILE_INFORMATION infoB;
+    const std::string* paths[] = {&a, &b};
+    BY_HANDLE_FILE_INFORMATION* infos[] = {&infoA, &infoB};
+    for (int i = 0; i < 2; ++i) {
+        testkit::Handle h(CreateFileA(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      0, nullptr));
+        REQUIRE(h.valid());
+        REQUIRE(GetFileInformationByHandle(h.get(), infos[i]));
     }
+    // The system gives both the same numbers, yet they are two files.
+    CHECK(infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber);
+    CHECK(infoA.nFileIndexLow == infoB.nFileIndexLow);
+    CHECK_FALSE(files.sameFile(a.c_str(), b.c_str()));
+    CHECK(files.sameFile(a.c_str(), a.c_str()));
 }

@@ -2,7 +2,6 @@
 // the window's icon, the menu and accelerator table it carries, its version,
 // its manifest and the main dialog's template, item by item.
 //   resources_test --program=PATH_OF_QUILLET_EXE [doctest options]
-#define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest/doctest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -18,6 +17,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tests/support/test_main.h"
 
 namespace {
 
@@ -440,8 +441,8 @@ const Item aboutItems[] = {
 };
 
 TEST_CASE("dialog template 3, the About box: a centred modal frame without a system menu, and its items") {
-    checkTemplate(3, 240, 132, "About", FrameStyles, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, aboutItems,
-                  static_cast<int>(std::size(aboutItems)));
+    checkTemplate(3, 240, 132, "About", FrameStyles, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER,
+                  aboutItems, static_cast<int>(std::size(aboutItems)));
 }
 
 TEST_CASE("bitmap 51, the About picture: 32 x 32, 4 bits, uncompressed, the standard 16 colours, two disks on black") {
@@ -478,21 +479,10 @@ TEST_CASE("bitmap 51, the About picture: 32 x 32, 4 bits, uncompressed, the stan
     CHECK(counts[9] > 10);              // the red corners
 }
 
-// Linux's root is drive Z: under Wine.
-std::string windowsPath(const char* path) {
-    std::string result = path[0] == '/' ? "Z:" : "";
-    for (const char* c = path; *c; ++c) result += *c == '/' ? '\\' : *c;
-    return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path;
-    static const char programOption[] = "--program=";
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], programOption, sizeof programOption - 1) == 0)
-            path = windowsPath(argv[i] + sizeof programOption - 1);
+    const std::string path = testkit::option(argc, argv, "program");
     if (path.empty()) {
         std::fprintf(stderr, "resources_test: give quillet.exe with --program=\n");
         return 2;
@@ -503,8 +493,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "resources_test: cannot load %s (error %lu)\n", path.c_str(), GetLastError());
         return 2;
     }
-    doctest::Context context(argc, argv);
-    const int result = context.run();
+    const int result = testkit::runTests(argc, argv);
     FreeLibrary(program);
     return result;
 }
