@@ -19,8 +19,8 @@
 //   CopyFileA the system's own copy
 //   program   quillet.exe started with source and target, driven through its
 //             window by the end-to-end driver: from the click on "&Start" to
-//             the idle look ("&Start" again, line 1113 empty), polled every
-//             10 ms without sending the program anything
+//             the idle look ("&Start" again, the first progress line empty),
+//             polled every 10 ms without sending the program anything
 //   answering the same with the window answering: a second thread sends the
 //             main window WM_NULL every --probe-ms and times each answer
 // Every target is compared with the source. Medians over the rounds; the
@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "platform/win_file_services.h"
+#include "resources/ids.h"
 #include "tests/e2e/driver.h"
 #include "tests/support/files.h"
 
@@ -60,8 +61,6 @@ namespace {
 
 constexpr unsigned BlockSize = 32768;  // the program's block
 constexpr unsigned ChunkSize = 1 << 20;  // making and checking files
-constexpr int StartButton = 5;
-constexpr int ProgressLine1 = 1113;
 constexpr UINT ProbeTimeoutMs = 2000;
 constexpr DWORD PollMs = 10;
 constexpr double JobSeconds = 120;
@@ -327,9 +326,9 @@ ProgramRun programCopy(const Options& options, const Paths& paths, bool probe) {
     e2e::Program app(options.program);
     app.start({paths.source, paths.target});
     e2e::Window main = app.mainDialog();
-    HWND button = main.control(StartButton);
-    HWND line1 = main.control(ProgressLine1);
-    if (shownText(button) != "&Start") fail("button 5 reads \"" + shownText(button) + "\" before the click");
+    HWND button = main.control(IDC_START);
+    HWND line1 = main.control(IDC_PROGRESS_LINE1);
+    if (shownText(button) != "&Start") fail("the Start button reads \"" + shownText(button) + "\" before the click");
 
     ProgramRun run;
     std::unique_ptr<Prober> prober;
@@ -338,7 +337,7 @@ ProgramRun programCopy(const Options& options, const Paths& paths, bool probe) {
     double server = otherSeconds(options.serverPid);
     double display = otherSeconds(options.displayPid);
     double start = now();
-    main.click(StartButton);
+    main.click(IDC_START);
     bool seenRunning = false;
     for (unsigned poll = 1;; ++poll) {
         Sleep(PollMs);

@@ -22,23 +22,23 @@ struct LeftAsTyped {
         Window main = app.mainDialog();
         source = sourceText;
         target = targetText;
-        main.focus(SourceEdit);
-        main.type(SourceEdit, source);
-        main.focus(TargetEdit);
-        main.type(TargetEdit, target);
+        main.focus(IDC_SOURCE);
+        main.type(IDC_SOURCE, source);
+        main.focus(IDC_TARGET);
+        main.type(IDC_TARGET, target);
         app.pressAlt('c');
         app.pressAlt('m');
         app.sync();
-        REQUIRE(main.text(SourceEdit) == source);
-        REQUIRE(main.checkState(ClearReadOnlyBox) == BST_UNCHECKED);
+        REQUIRE(main.text(IDC_SOURCE) == source);
+        REQUIRE(main.checkState(IDC_CLEAR_READONLY) == BST_UNCHECKED);
     }
     // Everything as it was, but for `changedEdit`, which now shows `shown`.
     void check(const Program& app, int changedEdit, const std::string& shown) const {
         Window main = app.mainDialog();
-        CHECK(main.text(SourceEdit) == (changedEdit == SourceEdit ? shown : source));
-        CHECK(main.text(TargetEdit) == (changedEdit == TargetEdit ? shown : target));
-        CHECK(main.checkState(ClearReadOnlyBox) == BST_UNCHECKED);
-        CHECK(main.checkState(MoveFileBox) == BST_CHECKED);
+        CHECK(main.text(IDC_SOURCE) == (changedEdit == IDC_SOURCE ? shown : source));
+        CHECK(main.text(IDC_TARGET) == (changedEdit == IDC_TARGET ? shown : target));
+        CHECK(main.checkState(IDC_CLEAR_READONLY) == BST_UNCHECKED);
+        CHECK(main.checkState(IDC_MOVE_FILE) == BST_CHECKED);
         checkIdleLook(main);
         CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
     }
@@ -88,14 +88,14 @@ TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
     LeftAsTyped left;
     left.type(app, "old source.txt", "D:\\typed\\target");
 
-    main.click(BrowseSourceButton);
+    main.click(IDC_BROWSE_SOURCE);
     Window dialog = waitForOpenDialog(app);
 
     SUBCASE("an existing file") {
         openDialog::choose(dialog, existing);
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, SourceEdit, existing);
+        left.check(app, IDC_SOURCE, existing);
     }
     SUBCASE("a name that does not exist, completed to its folder") {
         openDialog::choose(dialog, scratch.path());  // the dialog goes into the folder
@@ -103,26 +103,26 @@ TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
         openDialog::choose(dialog, "not there yet.txt");
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, SourceEdit, scratch.file("not there yet.txt"));
+        left.check(app, IDC_SOURCE, scratch.file("not there yet.txt"));
     }
     SUBCASE("Cancel") {
         dialog.answer(IDCANCEL);
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, SourceEdit, left.source);
+        left.check(app, IDC_SOURCE, left.source);
     }
     SUBCASE("a path of 258 characters is refused, 255 taken") {
         openDialog::choose(dialog, pathOfLength(scratch.path(), 258));
         app.waitWindowGone(dialog);
         checkTooLong(app);
-        left.check(app, SourceEdit, left.source);
+        left.check(app, IDC_SOURCE, left.source);
 
-        main.click(BrowseSourceButton);
+        main.click(IDC_BROWSE_SOURCE);
         dialog = waitForOpenDialog(app);
         openDialog::choose(dialog, pathOfLength(scratch.path(), 255));
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, SourceEdit, pathOfLength(scratch.path(), 255));
+        left.check(app, IDC_SOURCE, pathOfLength(scratch.path(), 255));
     }
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
@@ -143,14 +143,14 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
     LeftAsTyped left;
     left.type(app, source, "E:\\typed");
 
-    main.click(BrowseTargetButton);
+    main.click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
 
     SUBCASE("OK at once: the Desktop, without a trailing backslash") {
         browser.answer(IDOK);
         app.waitWindowGone(browser);
         app.sync();
-        left.check(app, TargetEdit, desktop.path());
+        left.check(app, IDC_TARGET, desktop.path());
     }
     SUBCASE("a folder under it, and the copy goes there under the source's name") {
         // The Desktop opens, and its one folder is the next item down.
@@ -163,9 +163,9 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
         browser.answer(IDOK);
         app.waitWindowGone(browser);
         app.sync();
-        left.check(app, TargetEdit, desktop.path() + "\\Backup");
+        left.check(app, IDC_TARGET, desktop.path() + "\\Backup");
         app.pressAlt('m');  // a copy, not a move
-        main.click(StartButton);
+        main.click(IDC_START);
         waitForIdle(app);
         CHECK(fileBytes(desktop.path() + "\\Backup\\budget.xls") == bytes);
         CHECK(fileBytes(source) == bytes);
@@ -174,7 +174,7 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
         browser.answer(IDCANCEL);
         app.waitWindowGone(browser);
         app.sync();
-        left.check(app, TargetEdit, left.target);
+        left.check(app, IDC_TARGET, left.target);
     }
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
@@ -184,12 +184,12 @@ TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its b
     DesktopAt desktopFolder("Z:\\");
     Program app(programPath());
     app.start({"", "E:\\typed"});
-    app.mainDialog().click(BrowseTargetButton);
+    app.mainDialog().click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
     browser.answer(IDOK);
     app.waitWindowGone(browser);
     app.sync();
-    CHECK(app.mainDialog().text(TargetEdit) == "Z:\\");
+    CHECK(app.mainDialog().text(IDC_TARGET) == "Z:\\");
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
@@ -205,29 +205,29 @@ TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file a
     left.type(app, "typed source.txt", "E:\\typed");
     {
         HeldShift shift;
-        main.click(BrowseTargetButton);
+        main.click(IDC_BROWSE_TARGET);
         Window dialog = waitForOpenDialog(app);
         openDialog::choose(dialog, chosen);
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, TargetEdit, chosen);
+        left.check(app, IDC_TARGET, chosen);
 
         // Shift still down for a second press: the Open dialog again.
         shift.press();
-        main.click(BrowseTargetButton);
+        main.click(IDC_BROWSE_TARGET);
         dialog = waitForOpenDialog(app);
         dialog.answer(IDCANCEL);
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, TargetEdit, chosen);
+        left.check(app, IDC_TARGET, chosen);
     }
     // Shift let go: the folder browser.
-    main.click(BrowseTargetButton);
+    main.click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
     browser.answer(IDCANCEL);
     app.waitWindowGone(browser);
     app.sync();
-    left.check(app, TargetEdit, chosen);
+    left.check(app, IDC_TARGET, chosen);
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
 }
@@ -265,7 +265,7 @@ TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
     LeftAsTyped left;
     left.type(app, "typed source.txt", "E:\\typed");
 
-    main.click(BrowseTargetButton);
+    main.click(IDC_BROWSE_TARGET);
     if (browserShows) {
         Window browser = waitForFolderBrowser(app, app.frame());
         browser.answer(IDOK);
@@ -279,12 +279,12 @@ TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
         app.waitWindowGone(box);
     }
     app.sync();
-    left.check(app, TargetEdit, expected.empty() ? left.target : expected);
+    left.check(app, IDC_TARGET, expected.empty() ? left.target : expected);
 
     // With Shift held the Open dialog needs no desktop.
     {
         HeldShift shift;
-        main.click(BrowseTargetButton);
+        main.click(IDC_BROWSE_TARGET);
         Window dialog = waitForOpenDialog(app);
         dialog.answer(IDCANCEL);
         app.waitWindowGone(dialog);

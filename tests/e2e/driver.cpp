@@ -10,6 +10,7 @@
 #include <iterator>
 #include <thread>
 
+#include "resources/ids.h"
 #include "tests/e2e/probe.h"
 #include "tests/support/files.h"
 #include "tests/support/handle.h"
@@ -515,8 +516,8 @@ void Program::waitForControl(int id, const std::string& what, const std::functio
 void Program::sync() const {
     // Sent messages overtake posted ones, so the mark is posted too: a step
     // value of the progress bar, which the program never steps.
-    HWND bar = GetDlgItem(dialog_, 59);
-    if (!bar) throw DriverError("no progress bar 59 to mark the program's queue with");
+    HWND bar = GetDlgItem(dialog_, IDC_PROGRESS_BAR);
+    if (!bar) throw DriverError("no progress bar to mark the program's queue with");
     WPARAM mark = 1000 + (++syncCount_ % 30000);
     if (!PostMessageA(bar, PBM_SETSTEP, mark, 0)) throw DriverError(describeError("posting the queue mark failed"));
     waitUntil(

@@ -3,7 +3,7 @@
 //   e2e::Program app(exePath);            // not started yet
 //   app.start({"Z:\\tmp\\a.txt", "Z:\\tmp\\b\\"});  // waits for the main window
 //   e2e::Window main = app.mainDialog();  // the dialog that fills the frame
-//   main.setText(1101, "...");  main.type(1102, "abc");  main.click(5);
+//   main.setText(IDC_SOURCE, "...");  main.type(IDC_TARGET, "abc");  main.click(IDC_START);  // resources/ids.h
 //   app.pressEnter();  app.pressEscape();  app.pressTab();  app.pressAlt('s');
 //   e2e::Window box = app.waitForWindow("Warning");   // a box or dialog of the program
 //   box.text(0xFFFF);  box.answer(IDNO);  app.waitWindowGone(box);

@@ -35,7 +35,7 @@ testkit::Handle openForReading(const std::string& path) {
 
 void waitForIdle(const Program& app, double seconds) {
     app.sync();
-    app.waitForControl(StartButton, "\"&Start\" after the job",
+    app.waitForControl(IDC_START, "\"&Start\" after the job",
                        [](const std::string& text) { return text == "&Start"; }, seconds);
     app.sync();
 }
@@ -140,28 +140,28 @@ int soakCount(int full) {
 }
 
 void checkIdleLook(const Window& main) {
-    CHECK(main.text(StartButton) == "&Start");
-    for (int id : {StartButton, AboutButton, ExitButton, BrowseSourceButton, BrowseTargetButton, SourceEdit, TargetEdit,
-                   ClearReadOnlyBox, MoveFileBox}) {
+    CHECK(main.text(IDC_START) == "&Start");
+    for (int id : {IDC_START, IDC_ABOUT, IDC_EXIT, IDC_BROWSE_SOURCE, IDC_BROWSE_TARGET, IDC_SOURCE, IDC_TARGET,
+                   IDC_CLEAR_READONLY, IDC_MOVE_FILE}) {
         INFO("control ", id);
         CHECK(main.enabled(id));
     }
-    CHECK_FALSE(main.readOnly(SourceEdit));
-    CHECK_FALSE(main.readOnly(TargetEdit));
-    CHECK(main.text(ProgressLine1) == "");
-    CHECK(main.text(ProgressLine2) == "");
-    CHECK(main.progress(ProgressBar) == 0);
+    CHECK_FALSE(main.readOnly(IDC_SOURCE));
+    CHECK_FALSE(main.readOnly(IDC_TARGET));
+    CHECK(main.text(IDC_PROGRESS_LINE1) == "");
+    CHECK(main.text(IDC_PROGRESS_LINE2) == "");
+    CHECK(main.progress(IDC_PROGRESS_BAR) == 0);
 }
 
 void checkRunningLook(const Window& main) {
-    CHECK(main.text(StartButton) == "&Stop");
-    CHECK(main.enabled(StartButton));
-    for (int id : {AboutButton, ExitButton, BrowseSourceButton, BrowseTargetButton, ClearReadOnlyBox, MoveFileBox}) {
+    CHECK(main.text(IDC_START) == "&Stop");
+    CHECK(main.enabled(IDC_START));
+    for (int id : {IDC_ABOUT, IDC_EXIT, IDC_BROWSE_SOURCE, IDC_BROWSE_TARGET, IDC_CLEAR_READONLY, IDC_MOVE_FILE}) {
         INFO("control ", id);
         CHECK_FALSE(main.enabled(id));
     }
-    CHECK(main.readOnly(SourceEdit));
-    CHECK(main.readOnly(TargetEdit));
+    CHECK(main.readOnly(IDC_SOURCE));
+    CHECK(main.readOnly(IDC_TARGET));
 }
 
 }  // namespace e2e

@@ -1,6 +1,7 @@
 // What the end-to-end tests share: the program under test, files made for
-// it, and the looks of the main dialog. Scratch folders and whole files come
-// from the tests' toolkit (tests/support).
+// it, and the looks of the main dialog. The program's control ids come from
+// its own resources/ids.h; scratch folders and whole files from the tests'
+// toolkit (tests/support).
 #pragma once
 
 #include <windows.h>
@@ -9,27 +10,12 @@
 #include <functional>
 #include <string>
 
+#include "resources/ids.h"
 #include "tests/e2e/driver.h"
 #include "tests/support/files.h"
 #include "tests/support/folders.h"
 
 namespace e2e {
-
-// The controls of the main dialog.
-enum : int {
-    StartButton = 5,
-    AboutButton = 6,
-    ExitButton = 7,
-    BrowseSourceButton = 8,
-    BrowseTargetButton = 9,
-    SourceEdit = 1101,
-    TargetEdit = 1102,
-    ClearReadOnlyBox = 1500,
-    MoveFileBox = 54,
-    ProgressLine1 = 1113,
-    ProgressLine2 = 1114,
-    ProgressBar = 59,
-};
 
 // quillet.exe as a Windows path (from --program=).
 const std::string& programPath();

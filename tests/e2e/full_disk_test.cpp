@@ -20,17 +20,6 @@ using namespace e2e;
 
 namespace {
 
-enum : int {
-    ContinueButton = 1103,
-    ChangeTargetButton = 1104,
-    LeftLine = 99,
-    NewTargetEdit = 1111,
-    NewTargetOk = 1103,
-    KeepTargetButton = 1601,
-    CancelJobButton = 1602,
-    BrowseNewTargetButton = 1112,
-};
-
 constexpr SYSTEMTIME SourceStamp{1998, 6, 5, 5, 14, 22, 8, 0};
 constexpr std::size_t SourceSize = 1000000;  // two and a half small disks
 
@@ -122,7 +111,7 @@ Window waitForDiskFullOrEnd(const Program& app) {
                 found = Window(dialog);
                 return true;
             }
-            return app.mainDialog().text(StartButton) == "&Start";
+            return app.mainDialog().text(IDC_START) == "&Start";
         },
         [&] { return app.describeWindows(); });
     return found;
@@ -132,11 +121,11 @@ Window waitForDiskFullOrEnd(const Program& app) {
 // amount still to copy after the pieces so far, the main window waiting
 // under it in its running look.
 void checkDiskFull(const Program& app, const Window& dialog, std::size_t inPieces) {
-    CHECK(dialog.text(LeftLine) == leftText(SourceSize - inPieces));
+    CHECK(dialog.text(IDC_LEFT) == leftText(SourceSize - inPieces));
     std::vector<std::string> statics = dialog.staticTexts();
     CHECK(std::find(statics.begin(), statics.end(), "There isn't enough room to copy the file") != statics.end());
-    CHECK(dialog.text(ContinueButton) == "&Continue");
-    CHECK(dialog.text(ChangeTargetButton) == "Change &Target");
+    CHECK(dialog.text(IDC_CONTINUE) == "&Continue");
+    CHECK(dialog.text(IDC_CHANGE_TARGET) == "Change &Target");
     CHECK(dialog.text(IDCANCEL) == "Cancel");
     // A caption and no system menu: no close box.
     CHECK((GetWindowLongPtrA(dialog.handle(), GWL_STYLE) & WS_SYSMENU) == 0);
@@ -148,21 +137,21 @@ void checkDiskFull(const Program& app, const Window& dialog, std::size_t inPiece
 // Opens "Change target" from "Disk is full" and checks it: the current
 // target in the edit, which has the focus.
 Window openChangeTarget(const Program& app, const Window& diskFull, const std::string& currentTarget) {
-    diskFull.click(ChangeTargetButton);
+    diskFull.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(diskFull);
     Window dialog = app.waitForWindow("Change target");
-    CHECK(dialog.text(NewTargetEdit) == currentTarget);
-    CHECK(dialog.text(NewTargetOk) == "OK");
-    CHECK(dialog.text(KeepTargetButton) == "&Don't change target");
-    CHECK(dialog.text(CancelJobButton) == "Cancel");
-    CHECK(dialog.text(BrowseNewTargetButton) == "&Browse...");
+    CHECK(dialog.text(IDC_NEW_TARGET) == currentTarget);
+    CHECK(dialog.text(IDC_NEW_TARGET_OK) == "OK");
+    CHECK(dialog.text(IDC_KEEP_TARGET) == "&Don't change target");
+    CHECK(dialog.text(IDC_CANCEL_JOB) == "Cancel");
+    CHECK(dialog.text(IDC_BROWSE_NEW_TARGET) == "&Browse...");
     std::vector<std::string> statics = dialog.staticTexts();
     CHECK(std::find(statics.begin(), statics.end(), "Specify new target file name") != statics.end());
     // A caption and no system menu: no close box.
     CHECK((GetWindowLongPtrA(dialog.handle(), GWL_STYLE) & WS_SYSMENU) == 0);
     CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
     app.sync();
-    CHECK(app.focusedWindow() == dialog.control(NewTargetEdit));
+    CHECK(app.focusedWindow() == dialog.control(IDC_NEW_TARGET));
     return dialog;
 }
 
@@ -194,7 +183,7 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
     SUBCASE("the filled piece taken off before each Continue") {}
     SUBCASE("the path still taken: \"Target file already exists\" until it is free") { firstTakenLate = true; }
 
-    main.click(StartButton);
+    main.click(IDC_START);
     std::vector<Piece> pieces;
     for (Window dialog; (dialog = waitForDiskFullOrEnd(app)).exists();) {
         REQUIRE(pieces.size() < 4);
@@ -203,7 +192,7 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
         CHECK(piece.bytes.size() == capacity);
         checkDiskFull(app, dialog, bytesIn(pieces) + piece.bytes.size());
         if (firstTakenLate && pieces.empty()) {
-            dialog.click(ContinueButton);
+            dialog.click(IDC_CONTINUE);
             app.waitWindowGone(dialog);
             Window box = app.waitForWindow("Error");
             CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
@@ -227,7 +216,7 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
             movePieceOff(target);
             // The first Continue clicked, the next ones by Alt+C.
             if (pieces.empty())
-                dialog.click(ContinueButton);
+                dialog.click(IDC_CONTINUE);
             else
                 app.pressAlt('c');
             app.waitWindowGone(dialog);
@@ -257,7 +246,7 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
     // The folder typed without its backslash: the source's name goes behind it.
     app.start({source.path, disk(1)});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
 
     std::vector<Piece> pieces;
     std::vector<std::string> expectedNames;
@@ -268,8 +257,8 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         pieces.push_back(takePiece(disk(1) + "\\archive.bin"));
         checkDiskFull(app, full, bytesIn(pieces));
         Window change = openChangeTarget(app, full, disk(1) + "\\archive.bin");
-        change.setText(NewTargetEdit, disk(2));
-        change.click(NewTargetOk);
+        change.setText(IDC_NEW_TARGET, disk(2));
+        change.click(IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
 
         full = waitForDiskFullOrEnd(app);
@@ -277,8 +266,8 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         pieces.push_back(takePiece(disk(2) + "\\archive.bin"));
         checkDiskFull(app, full, bytesIn(pieces));
         change = openChangeTarget(app, full, disk(2) + "\\archive.bin");
-        change.setText(NewTargetEdit, disk(3) + "\\");
-        SUBCASE("clicked") { change.click(NewTargetOk); }
+        change.setText(IDC_NEW_TARGET, disk(3) + "\\");
+        SUBCASE("clicked") { change.click(IDC_NEW_TARGET_OK); }
         SUBCASE("Enter in the edit") { app.pressEnter(); }
         app.waitWindowGone(change);
         expectedNames = {"archive.bin", "archive.bin", "archive.bin"};
@@ -294,7 +283,7 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         pieces.push_back(takePiece(disk(1) + "\\archive.bin"));
         Window change = openChangeTarget(app, full, disk(1) + "\\archive.bin");
         for (int answer : {IDCANCEL, IDOK}) {
-            change.click(BrowseNewTargetButton);
+            change.click(IDC_BROWSE_NEW_TARGET);
             Window browser = app.waitForWindow(folderBrowser::Caption);
             CHECK(browser.text(folderBrowser::Title) == "Select target folder:");
             CHECK(GetWindow(browser.handle(), GW_OWNER) == change.handle());
@@ -302,9 +291,9 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
             app.waitWindowGone(browser);
             app.sync();
             // The folder alone: the copy puts the source's name behind it.
-            CHECK(change.text(NewTargetEdit) == (answer == IDOK ? disk(2) : disk(1) + "\\archive.bin"));
+            CHECK(change.text(IDC_NEW_TARGET) == (answer == IDOK ? disk(2) : disk(1) + "\\archive.bin"));
         }
-        change.click(NewTargetOk);
+        change.click(IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
 
         full = waitForDiskFullOrEnd(app);
@@ -313,15 +302,15 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         change = openChangeTarget(app, full, disk(2) + "\\archive.bin");
         {
             HeldShift shift;
-            change.click(BrowseNewTargetButton);
+            change.click(IDC_BROWSE_NEW_TARGET);
             Window open = app.waitForWindow("Open");
             CHECK(GetWindow(open.handle(), GW_OWNER) == change.handle());
             openDialog::choose(open, disk(3) + "\\rest.bin");
             app.waitWindowGone(open);
         }
         app.sync();
-        CHECK(change.text(NewTargetEdit) == disk(3) + "\\rest.bin");
-        change.click(NewTargetOk);
+        CHECK(change.text(IDC_NEW_TARGET) == disk(3) + "\\rest.bin");
+        change.click(IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
         expectedNames = {"archive.bin", "archive.bin", "rest.bin"};
         CHECK_FALSE(waitForDiskFullOrEnd(app).exists());
@@ -338,8 +327,8 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
             Window change = openChangeTarget(app, full, target);
             // The disk is emptied while the dialog is open.
             movePieceOff(target);
-            change.setText(NewTargetEdit, disk(2) + "\\elsewhere.bin");
-            change.click(KeepTargetButton);
+            change.setText(IDC_NEW_TARGET, disk(2) + "\\elsewhere.bin");
+            change.click(IDC_KEEP_TARGET);
             app.waitWindowGone(change);
             pieces.push_back(piece);
         }
@@ -368,41 +357,41 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    main.setTextW(SourceEdit, source.path);
-    main.setTextW(TargetEdit, disk(1) + "\\");
-    main.click(StartButton);
+    main.setTextW(IDC_SOURCE, source.path);
+    main.setTextW(IDC_TARGET, disk(1) + "\\");
+    main.click(IDC_START);
 
     std::vector<Piece> pieces;
     Window full = waitForDiskFullOrEnd(app);
     REQUIRE(full.exists());
     pieces.push_back(takePiece(disk(1) + "\\" + name));
-    full.click(ChangeTargetButton);
+    full.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(full);
     Window change = app.waitForWindow("Change target");
-    CHECK(change.textW(NewTargetEdit) == disk(1) + "\\" + name);
+    CHECK(change.textW(IDC_NEW_TARGET) == disk(1) + "\\" + name);
     // Too long in bytes though not in characters: refused, the dialog stays.
     std::string tooLong = disk(2) + "\\";
     for (int i = 0; i < 120; ++i) tooLong += "ä";
-    change.setTextW(NewTargetEdit, tooLong);
-    change.click(NewTargetOk);
+    change.setTextW(IDC_NEW_TARGET, tooLong);
+    change.click(IDC_NEW_TARGET_OK);
     Window box = app.waitForWindow("Error");
     CHECK(printable(box.text(0xFFFF)) == printable("   Target file name is too long\t\t\t "));
     box.answer(IDOK);
     app.waitWindowGone(box);
     CHECK(change.exists());
-    change.setTextW(NewTargetEdit, disk(2) + "\\" + renamed);
-    change.click(NewTargetOk);
+    change.setTextW(IDC_NEW_TARGET, disk(2) + "\\" + renamed);
+    change.click(IDC_NEW_TARGET_OK);
     app.waitWindowGone(change);
 
     full = waitForDiskFullOrEnd(app);
     REQUIRE(full.exists());
     pieces.push_back(takePiece(disk(2) + "\\" + renamed));
-    full.click(ChangeTargetButton);
+    full.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(full);
     change = app.waitForWindow("Change target");
-    CHECK(change.textW(NewTargetEdit) == disk(2) + "\\" + renamed);
-    change.setTextW(NewTargetEdit, disk(3) + "\\");
-    change.click(NewTargetOk);
+    CHECK(change.textW(IDC_NEW_TARGET) == disk(2) + "\\" + renamed);
+    change.setTextW(IDC_NEW_TARGET, disk(3) + "\\");
+    change.click(IDC_NEW_TARGET_OK);
     app.waitWindowGone(change);
     CHECK_FALSE(waitForDiskFullOrEnd(app).exists());
     pieces.push_back(takePiece(disk(3) + "\\" + name));
@@ -427,7 +416,7 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     Program app(programPath());
     app.start({source.path, target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
     Window full = waitForDiskFullOrEnd(app);
     REQUIRE(full.exists());
     checkDiskFull(app, full, static_cast<std::size_t>(fileSize(target)));
@@ -436,18 +425,18 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     SUBCASE("Escape in Disk is full") { app.pressEscape(); }
     SUBCASE("\"Cancel\" in Change target") {
         Window change = openChangeTarget(app, full, target);
-        change.setText(NewTargetEdit, disk(2) + "\\");
-        change.click(CancelJobButton);
+        change.setText(IDC_NEW_TARGET, disk(2) + "\\");
+        change.click(IDC_CANCEL_JOB);
         app.waitWindowGone(change);
     }
     SUBCASE("Escape in Change target") {
         Window change = openChangeTarget(app, full, target);
-        change.setText(NewTargetEdit, disk(2) + "\\");
+        change.setText(IDC_NEW_TARGET, disk(2) + "\\");
         app.pressEscape();
         app.waitWindowGone(change);
     }
     SUBCASE("Cancel when the path is still taken") {
-        full.click(ContinueButton);
+        full.click(IDC_CONTINUE);
         app.waitWindowGone(full);
         Window box = app.waitForWindow("Error");
         CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
@@ -495,7 +484,7 @@ TEST_CASE("a full disk: a long source name behind a folder typed with its backsl
     Program app(programPath());
     app.start({sourcePath, folder});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
 
     enum class Way { Continue, KeepTarget, OkUnchanged } way = Way::Continue;
     SUBCASE("&Continue") {}
@@ -507,12 +496,12 @@ TEST_CASE("a full disk: a long source name behind a folder typed with its backsl
         REQUIRE(pieces.size() < 4);
         pieces.push_back(movePieceOff(target));
         if (way == Way::Continue) {
-            full.click(ContinueButton);
+            full.click(IDC_CONTINUE);
             app.waitWindowGone(full);
             continue;
         }
         Window change = openChangeTarget(app, full, target);
-        change.click(way == Way::KeepTarget ? KeepTargetButton : NewTargetOk);
+        change.click(way == Way::KeepTarget ? IDC_KEEP_TARGET : IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
     }
     waitForIdle(app);
@@ -539,10 +528,10 @@ TEST_CASE("a move from a read-only disk: the delete fails with its text and the 
     Program app(programPath());
     app.start({source, target});
     Window main = app.mainDialog();
-    main.click(MoveFileBox);
+    main.click(IDC_MOVE_FILE);
     app.sync();
-    REQUIRE(main.checkState(MoveFileBox) == 1);
-    main.click(StartButton);
+    REQUIRE(main.checkState(IDC_MOVE_FILE) == 1);
+    main.click(IDC_START);
     Window box = app.waitForWindow("Error");
     CHECK(printable(box.text(0xFFFF)) ==
           printable("   Couldn't delete source file\t\t\t\r\n   Permission denied"));
@@ -570,13 +559,13 @@ TEST_CASE("soak: Disk is full and Change target opened many times leave handles,
     app.start({source.path, target});
     Window main = app.mainDialog();
     soak(app, "Disk is full and Change target", soakCount(300), [&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         Window full = waitForDiskFullOrEnd(app);
         REQUIRE(full.exists());
-        full.click(ChangeTargetButton);
+        full.click(IDC_CHANGE_TARGET);
         app.waitWindowGone(full);
         Window change = app.waitForWindow("Change target");
-        change.click(CancelJobButton);
+        change.click(IDC_CANCEL_JOB);
         app.waitWindowGone(change);
         waitForIdle(app);
         movePieceOff(target);

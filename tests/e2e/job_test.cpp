@@ -47,7 +47,7 @@ Window waitForStopQuestion(const Program& app) {
 
 // Waits for the second progress line to show the copy under way.
 void waitForCopying(const Program& app) {
-    app.waitForControl(ProgressLine2, "\"Current ...\"",
+    app.waitForControl(IDC_PROGRESS_LINE2, "\"Current ...\"",
                        [](const std::string& text) { return text.rfind("Current", 0) == 0; });
 }
 
@@ -74,7 +74,7 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
     // Escape queued together with the start is handled before the first
     // block: the stop question shows the job at its start.
     SUBCASE("started with Enter") {
-        main.focus(SourceEdit);
+        main.focus(IDC_SOURCE);
         app.sync();
         app.atOnce([&] {
             app.pressEnter();
@@ -83,7 +83,7 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
     }
     SUBCASE("started with \"&Start\"") {
         app.atOnce([&] {
-            main.click(StartButton);
+            main.click(IDC_START);
             app.pressEscape();
         });
     }
@@ -96,9 +96,9 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
 
     Window box = waitForStopQuestion(app);
     checkRunningLook(main);
-    CHECK(main.text(ProgressLine1) == totalSizeText(size));
-    CHECK(main.text(ProgressLine2) == "");
-    CHECK(main.progress(ProgressBar) == 0);
+    CHECK(main.text(IDC_PROGRESS_LINE1) == totalSizeText(size));
+    CHECK(main.text(IDC_PROGRESS_LINE2) == "");
+    CHECK(main.progress(IDC_PROGRESS_BAR) == 0);
     CHECK(fileExists(target));
 
     box.answer(IDNO);
@@ -106,13 +106,13 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(target, source);
-    CHECK(main.text(SourceEdit) == source);
-    CHECK(main.text(TargetEdit) == target);
+    CHECK(main.text(IDC_SOURCE) == source);
+    CHECK(main.text(IDC_TARGET) == target);
 
     // The window takes the next job: a new target name, straight to its end.
     std::string second = scratch.file("second.bin");
-    main.setText(TargetEdit, second);
-    main.click(StartButton);
+    main.setText(IDC_TARGET, second);
+    main.click(IDC_START);
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(second, source);
@@ -130,10 +130,10 @@ TEST_CASE("a copy into a folder given with a trailing backslash, typed into the 
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    main.focus(SourceEdit);
-    main.type(SourceEdit, "  " + source + "  ");
-    main.focus(TargetEdit);
-    main.type(TargetEdit, scratch.file("out") + "\\");
+    main.focus(IDC_SOURCE);
+    main.type(IDC_SOURCE, "  " + source + "  ");
+    main.focus(IDC_TARGET);
+    main.type(IDC_TARGET, scratch.file("out") + "\\");
     app.pressEnter();
     app.sync();
     waitForIdle(app);
@@ -164,25 +164,25 @@ TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied a
         const std::string bytes = randomBytes(70000, static_cast<std::uint32_t>(name.size()));
         writeFileWith(source, bytes, stamp, FILE_ATTRIBUTE_ARCHIVE);
         if (chosen) {
-            main.click(BrowseSourceButton);
+            main.click(IDC_BROWSE_SOURCE);
             Window dialog = app.waitForWindow("Open");
             openDialog::choose(dialog, source);
             app.waitWindowGone(dialog);
             app.sync();
         } else {
-            main.setTextW(SourceEdit, source);
+            main.setTextW(IDC_SOURCE, source);
         }
-        main.setTextW(TargetEdit, copies + "\\");
-        CHECK(main.textW(SourceEdit) == source);
-        main.click(StartButton);
+        main.setTextW(IDC_TARGET, copies + "\\");
+        CHECK(main.textW(IDC_SOURCE) == source);
+        main.click(IDC_START);
         waitForIdle(app);
         checkWholeCopy(copies + "\\" + name, source);
 
-        main.setTextW(TargetEdit, moved + "\\");
-        main.click(MoveFileBox);
-        main.click(StartButton);
+        main.setTextW(IDC_TARGET, moved + "\\");
+        main.click(IDC_MOVE_FILE);
+        main.click(IDC_START);
         waitForIdle(app);
-        main.click(MoveFileBox);
+        main.click(IDC_MOVE_FILE);
         CHECK(fileBytes(moved + "\\" + name) == bytes);
         CHECK(dosStamp(moved + "\\" + name) == dosStampOf(stamp));
         CHECK_FALSE(fileExists(source));
@@ -201,13 +201,13 @@ TEST_CASE("the running look and progress of a long copy") {
     Program app(programPath());
     app.start({largeSource(), target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
     waitForCopying(app);
 
     // The job runs with no box in front of it: the look is the running one.
-    std::string line1 = main.text(ProgressLine1);
-    std::string line2 = main.text(ProgressLine2);
-    int bar = main.progress(ProgressBar);
+    std::string line1 = main.text(IDC_PROGRESS_LINE1);
+    std::string line2 = main.text(IDC_PROGRESS_LINE2);
+    int bar = main.progress(IDC_PROGRESS_BAR);
     checkRunningLook(main);
     CHECK(line1 == totalSizeText(LargeSize));
     unsigned kb = 0, percent = 0;
@@ -220,7 +220,7 @@ TEST_CASE("the running look and progress of a long copy") {
     CHECK(bar <= 100);
     CHECK(line2 == "Current     :    " + std::to_string(kb) + "Kb  (" + std::to_string(percent) + "%)");
     // The progress moves on while the job runs.
-    app.waitForControl(ProgressLine2, "more copied than " + printable(line2), [&](const std::string& text) {
+    app.waitForControl(IDC_PROGRESS_LINE2, "more copied than " + printable(line2), [&](const std::string& text) {
         unsigned later = 0;
         return std::sscanf(text.c_str(), "Current     :    %uKb", &later) == 1 && later > kb;
     });
@@ -245,11 +245,11 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     Program app(programPath());
     app.start({largeSource(), target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
     waitForCopying(app);
 
     SUBCASE("Escape") { app.pressEscape(); }
-    SUBCASE("\"&Stop\" clicked") { main.click(StartButton); }
+    SUBCASE("\"&Stop\" clicked") { main.click(IDC_START); }
     SUBCASE("Enter") { app.pressEnter(); }
     SUBCASE("Alt+S") { app.pressAlt('s'); }
 
@@ -289,14 +289,14 @@ TEST_CASE("a job started from a control that the running look disables keeps the
 
     // Enter on a check box starts the job; the box is then disabled and the
     // keyboard must not be left with it.
-    SUBCASE("the move option") { main.focus(MoveFileBox); }
-    SUBCASE("the read-only option") { main.focus(ClearReadOnlyBox); }
+    SUBCASE("the move option") { main.focus(IDC_MOVE_FILE); }
+    SUBCASE("the read-only option") { main.focus(IDC_CLEAR_READONLY); }
     app.sync();
-    REQUIRE(GetDlgCtrlID(app.focusedWindow()) != StartButton);
+    REQUIRE(GetDlgCtrlID(app.focusedWindow()) != IDC_START);
     app.pressEnter();
     waitForCopying(app);
     HWND focus = app.focusedWindow();
-    CHECK(focus == main.control(StartButton));
+    CHECK(focus == main.control(IDC_START));
 
     app.pressEscape();
     Window box = waitForStopQuestion(app);
@@ -323,20 +323,20 @@ TEST_CASE("during a job closing, Exit and both browse commands are refused") {
     std::function<void()> attempt;
     SUBCASE("the close box") { attempt = [&] { app.closeBox(); }; }
     SUBCASE("WM_CLOSE") { attempt = [&] { PostMessageA(app.frame(), WM_CLOSE, 0, 0); }; }
-    SUBCASE("the Exit command") { attempt = [&] { main.post(WM_COMMAND, ExitButton, 0); }; }
+    SUBCASE("the Exit command") { attempt = [&] { main.post(WM_COMMAND, IDC_EXIT, 0); }; }
     SUBCASE("Alt+X") { attempt = [&] { app.pressAlt('x'); }; }
     SUBCASE("both browse commands, their buttons and their Alt letters") {
         attempt = [&] {
-            main.post(WM_COMMAND, BrowseSourceButton, 0);
-            main.post(WM_COMMAND, BrowseTargetButton, 0);
-            main.click(BrowseSourceButton);
-            main.click(BrowseTargetButton);
+            main.post(WM_COMMAND, IDC_BROWSE_SOURCE, 0);
+            main.post(WM_COMMAND, IDC_BROWSE_TARGET, 0);
+            main.click(IDC_BROWSE_SOURCE);
+            main.click(IDC_BROWSE_TARGET);
             app.pressAlt('b');
             app.pressAlt('r');
         };
     }
     app.atOnce([&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         attempt();
         app.pressEscape();
     });
@@ -349,8 +349,8 @@ TEST_CASE("during a job closing, Exit and both browse commands are refused") {
     waitForIdle(app);
     CHECK(app.running());
     CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
-    CHECK(main.text(SourceEdit) == source);
-    CHECK(main.text(TargetEdit) == target);
+    CHECK(main.text(IDC_SOURCE) == source);
+    CHECK(main.text(IDC_TARGET) == target);
     checkWholeCopy(target, source);
 
     app.closeBox();
@@ -365,20 +365,20 @@ TEST_CASE("after a box the keyboard is back on the control that had it") {
 
     // Enter in the target edit starts; the missing source is reported; the
     // user goes on typing where he was.
-    main.focus(TargetEdit);
+    main.focus(IDC_TARGET);
     app.sync();
-    REQUIRE(app.focusedWindow() == main.control(TargetEdit));
+    REQUIRE(app.focusedWindow() == main.control(IDC_TARGET));
     app.pressEnter();
     Window box = app.waitForWindow("Error");
     box.answer(IDOK);
     app.waitWindowGone(box);
     app.sync();
-    app.waitUntilFocus(TargetEdit);
-    CHECK(main.defaultButton() == StartButton);
+    app.waitUntilFocus(IDC_TARGET);
+    CHECK(main.defaultButton() == IDC_START);
 
     // The same after the stop question of a job started from the source edit.
-    main.setText(SourceEdit, largeSource());
-    main.focus(SourceEdit);
+    main.setText(IDC_SOURCE, largeSource());
+    main.focus(IDC_SOURCE);
     app.sync();
     app.pressEnter();
     waitForCopying(app);
@@ -387,7 +387,7 @@ TEST_CASE("after a box the keyboard is back on the control that had it") {
     question.answer(IDNO);
     app.waitWindowGone(question);
     app.sync();
-    app.waitUntilFocus(SourceEdit);
+    app.waitUntilFocus(IDC_SOURCE);
     app.pressEscape();
     question = waitForStopQuestion(app);
     question.answer(IDYES);
@@ -408,12 +408,12 @@ TEST_CASE("logging off is refused during a job and agreed to without one") {
         return answer;
     };
 
-    main.click(StartButton);
+    main.click(IDC_START);
     waitForCopying(app);
     CHECK(queryEndSession() == FALSE);
     // The job goes on after the refusal.
-    std::string before = main.text(ProgressLine2);
-    app.waitForControl(ProgressLine2, "the copy to go on", [&](const std::string& text) { return text != before; });
+    std::string before = main.text(IDC_PROGRESS_LINE2);
+    app.waitForControl(IDC_PROGRESS_LINE2, "the copy to go on", [&](const std::string& text) { return text != before; });
     checkRunningLook(main);
 
     app.pressEscape();
@@ -495,9 +495,9 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    main.setTextW(SourceEdit, source);
-    main.setTextW(TargetEdit, target);
-    main.click(StartButton);
+    main.setTextW(IDC_SOURCE, source);
+    main.setTextW(IDC_TARGET, target);
+    main.click(IDC_START);
 
     Window box = app.waitForWindow("Error");
     CHECK(printable(box.text(0xFFFF)) == printable(text));
@@ -510,8 +510,8 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
     app.sync();
     CHECK(IsWindowEnabled(app.frame()));
     checkIdleLook(main);
-    CHECK(main.textW(SourceEdit) == source);
-    CHECK(main.textW(TargetEdit) == target);
+    CHECK(main.textW(IDC_SOURCE) == source);
+    CHECK(main.textW(IDC_TARGET) == target);
     CHECK_FALSE(fileExists(scratch.file("t.txt")));
     CHECK_FALSE(fileExists(scratch.file(wideName.c_str())));
 
@@ -553,11 +553,11 @@ TEST_CASE("the program killed in the middle of a job loses nothing") {
         app.start({source, target});
         Window main = app.mainDialog();
         if (move) {
-            main.click(MoveFileBox);
+            main.click(IDC_MOVE_FILE);
             app.sync();
-            REQUIRE(main.checkState(MoveFileBox) == 1);
+            REQUIRE(main.checkState(IDC_MOVE_FILE) == 1);
         }
-        main.click(StartButton);
+        main.click(IDC_START);
         waitForCopying(app);
         if (round > 0) Sleep(static_cast<DWORD>(round * 30));
         app.kill();
@@ -619,9 +619,9 @@ TEST_CASE("hostile paths are answered with the program's own error and change no
     Window main = app.mainDialog();
     for (const Case& c : cases) {
         INFO(std::string(c.name));
-        main.setText(SourceEdit, c.source);
-        main.setText(TargetEdit, c.target);
-        main.click(StartButton);
+        main.setText(IDC_SOURCE, c.source);
+        main.setText(IDC_TARGET, c.target);
+        main.click(IDC_START);
         Window box = app.waitForWindow("Error");
         CHECK(printable(box.text(0xFFFF)) == printable(c.text));
         box.answer(IDOK);
@@ -672,33 +672,33 @@ TEST_CASE("soak: starts and stops and the questions, many times over, leave hand
         app.waitWindowGone(window);
     };
 
-    main.setText(SourceEdit, source);
-    main.setText(TargetEdit, target);
+    main.setText(IDC_SOURCE, source);
+    main.setText(IDC_TARGET, target);
     soak(app, "start and stop of a copy", soakCount(200), [&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         waitForCopying(app);
-        main.click(StartButton);
+        main.click(IDC_START);
         answerAndWait("Warning", IDYES);
         waitForIdle(app);
         DeleteFileA(target.c_str());
     });
-    main.setText(SourceEdit, small);
-    main.setText(TargetEdit, old);
+    main.setText(IDC_SOURCE, small);
+    main.setText(IDC_TARGET, old);
     soak(app, "Confirm File Overwrite", soakCount(300), [&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         answerAndWait("Confirm File Overwrite", IDCANCEL);
         waitForIdle(app);
     });
-    main.setText(TargetEdit, readOnly);
+    main.setText(IDC_TARGET, readOnly);
     soak(app, "the read-only warning", soakCount(300), [&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         answerAndWait("Warning", IDCANCEL);
         waitForIdle(app);
     });
-    main.setText(SourceEdit, scratch.file("missing.bin"));
-    main.setText(TargetEdit, target);
+    main.setText(IDC_SOURCE, scratch.file("missing.bin"));
+    main.setText(IDC_TARGET, target);
     soak(app, "an error box", soakCount(300), [&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         answerAndWait("Error", IDOK);
         waitForIdle(app);
     });
@@ -716,10 +716,10 @@ TEST_CASE("a move to the device CON is refused and keeps the source") {
     Program app(programPath());
     app.start({source, "CON"});
     Window main = app.mainDialog();
-    main.click(MoveFileBox);
+    main.click(IDC_MOVE_FILE);
     app.sync();
-    REQUIRE(main.checkState(MoveFileBox) == 1);
-    main.click(StartButton);
+    REQUIRE(main.checkState(IDC_MOVE_FILE) == 1);
+    main.click(IDC_START);
     Window box = app.waitForWindow("Error");
     CHECK(printable(box.text(0xFFFF)) == printable("   Error opening target file\t\t\t\r\n   Bad file descriptor"));
     box.answer(IDOK);

@@ -14,15 +14,6 @@ using namespace e2e;
 
 namespace {
 
-enum : int {
-    OverwriteButton = 1103,
-    AppendButton = 1104,
-    TargetName = 1603,
-    SourceName = 1604,
-    TargetDetails = 1605,
-    SourceDetails = 1606,
-};
-
 constexpr const char* ReadOnlyWarning =
     "   Target file has READ-ONLY attribute\t\t\t \r\n   Do you wish to overwrite ?\r\n ";
 
@@ -53,8 +44,8 @@ std::string detailsLine(const std::string& path) {
 // main window waiting under it, the focus on "&Overwrite", no job running.
 Window waitForOverwriteQuestion(const Program& app) {
     Window dialog = app.waitForWindow("Confirm File Overwrite");
-    CHECK(dialog.text(OverwriteButton) == "&Overwrite");
-    CHECK(dialog.text(AppendButton) == "&Append");
+    CHECK(dialog.text(IDC_OVERWRITE) == "&Overwrite");
+    CHECK(dialog.text(IDC_APPEND) == "&Append");
     CHECK(dialog.text(IDCANCEL) == "Cancel");
     std::vector<std::string> statics = dialog.staticTexts();
     for (const char* fixed :
@@ -67,10 +58,10 @@ Window waitForOverwriteQuestion(const Program& app) {
     CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
     CHECK_FALSE(IsWindowEnabled(app.frame()));
     app.sync();
-    CHECK(app.focusedWindow() == dialog.control(OverwriteButton));
+    CHECK(app.focusedWindow() == dialog.control(IDC_OVERWRITE));
     // The job starts only after the answer.
-    CHECK(app.mainDialog().text(StartButton) == "&Start");
-    CHECK(app.mainDialog().text(ProgressLine1) == "");
+    CHECK(app.mainDialog().text(IDC_START) == "&Start");
+    CHECK(app.mainDialog().text(IDC_PROGRESS_LINE1) == "");
     return dialog;
 }
 
@@ -93,12 +84,12 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     Program app(programPath());
     app.start({source, target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
     Window dialog = waitForOverwriteQuestion(app);
-    CHECK(dialog.text(TargetName) == target);
-    CHECK(printable(dialog.text(TargetDetails)) == printable(targetLine));
-    CHECK(dialog.text(SourceName) == source);
-    CHECK(printable(dialog.text(SourceDetails)) == printable(sourceLine));
+    CHECK(dialog.text(IDC_TARGET_NAME) == target);
+    CHECK(printable(dialog.text(IDC_TARGET_DETAILS)) == printable(targetLine));
+    CHECK(dialog.text(IDC_SOURCE_NAME) == source);
+    CHECK(printable(dialog.text(IDC_SOURCE_DETAILS)) == printable(sourceLine));
     // Nothing was written yet: the source is open, the target closed again
     // with its attributes back.
     CHECK(fileBytes(target) == targetBytes);
@@ -108,7 +99,7 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
 
     enum { Overwrite, Append, Cancel } expected = Cancel;
     SUBCASE("\"&Overwrite\"") {
-        dialog.click(OverwriteButton);
+        dialog.click(IDC_OVERWRITE);
         expected = Overwrite;
     }
     SUBCASE("Enter: the focused \"&Overwrite\"") {
@@ -120,7 +111,7 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
         expected = Overwrite;
     }
     SUBCASE("\"&Append\"") {
-        dialog.click(AppendButton);
+        dialog.click(IDC_APPEND);
         expected = Append;
     }
     SUBCASE("Alt+A") {
@@ -183,7 +174,7 @@ TEST_CASE("an empty target is written without a question") {
 
     Program app(programPath());
     app.start({source, target});
-    app.mainDialog().click(StartButton);
+    app.mainDialog().click(IDC_START);
     waitForIdle(app);
     CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
     CHECK(fileBytes(target) == sourceBytes);
@@ -209,7 +200,7 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
     Program app(programPath());
     app.start({source, target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
 
     Window box = app.waitForWindow("Warning");
     CHECK(printable(box.text(0xFFFF)) == printable(ReadOnlyWarning));
@@ -229,9 +220,9 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
         box.answer(IDOK);
         app.waitWindowGone(box);
         Window dialog = waitForOverwriteQuestion(app);
-        CHECK(dialog.text(TargetName) == target);
-        CHECK(printable(dialog.text(TargetDetails)) == printable(targetLine));
-        CHECK(printable(dialog.text(SourceDetails)) == printable(detailsLine(source)));
+        CHECK(dialog.text(IDC_TARGET_NAME) == target);
+        CHECK(printable(dialog.text(IDC_TARGET_DETAILS)) == printable(targetLine));
+        CHECK(printable(dialog.text(IDC_SOURCE_DETAILS)) == printable(detailsLine(source)));
         dialog.click(IDCANCEL);
         app.waitWindowGone(dialog);
     }
@@ -239,7 +230,7 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
         box.answer(IDOK);
         app.waitWindowGone(box);
         Window dialog = waitForOverwriteQuestion(app);
-        dialog.click(OverwriteButton);
+        dialog.click(IDC_OVERWRITE);
         app.waitWindowGone(dialog);
         keptAsItWas = false;
     }

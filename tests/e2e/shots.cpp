@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <string>
 
+#include "resources/ids.h"
 #include "tests/e2e/driver.h"
 #include "tests/support/files.h"
 
@@ -71,31 +72,31 @@ int dialogs(char** argv) {
     e2e::Program app(windowsPath(argv[2]));
     app.start({windowsPath(argv[3]), windowsPath(argv[4])});
     e2e::Window main = app.mainDialog();
-    main.click(5);
+    main.click(IDC_START);
     e2e::Window overwrite = app.waitForWindow("Confirm File Overwrite");
     if (!showAndWait(app, "confirm-overwrite")) return 1;
     overwrite.click(IDCANCEL);
     app.waitWindowGone(overwrite);
     app.sync();
 
-    main.setText(1102, windowsPath(argv[5]) + "\\");
-    main.click(5);
+    main.setText(IDC_TARGET, windowsPath(argv[5]) + "\\");
+    main.click(IDC_START);
     e2e::Window full = app.waitForWindow("Disk is full", 60);
     if (!showAndWait(app, "disk-full")) return 1;
-    full.click(1104);
+    full.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(full);
     e2e::Window change = app.waitForWindow("Change target");
     if (!showAndWait(app, "change-target")) return 1;
-    change.click(1602);
+    change.click(IDC_CANCEL_JOB);
     app.waitWindowGone(change);
-    e2e::waitUntil("the job to end", 30, [&] { return main.text(5) == "&Start"; });
+    e2e::waitUntil("the job to end", 30, [&] { return main.text(IDC_START) == "&Start"; });
     return closeAndTell(app);
 }
 
 int about(char** argv) {
     e2e::Program app(windowsPath(argv[2]));
     app.start();
-    app.mainDialog().click(6);
+    app.mainDialog().click(IDC_ABOUT);
     e2e::Window box = app.waitForWindow("About");
     if (!showAndWait(app, "about")) return 1;
     box.click(IDOK);
@@ -114,17 +115,17 @@ int mainWindow(char** argv) {
     e2e::Program app(windowsPath(argv[1]));
     app.start();
     e2e::Window main = app.mainDialog();
-    main.focus(1101);
-    main.type(1101, windowsPath(argv[2]));
-    main.focus(1102);
-    main.type(1102, windowsPath(argv[3]));
-    main.focus(5);
+    main.focus(IDC_SOURCE);
+    main.type(IDC_SOURCE, windowsPath(argv[2]));
+    main.focus(IDC_TARGET);
+    main.type(IDC_TARGET, windowsPath(argv[3]));
+    main.focus(IDC_START);
     app.sync();
     Sleep(300);  // the window paints
     tell("idle");
     if (!waitForLine()) return 1;
 
-    main.click(8);
+    main.click(IDC_BROWSE_SOURCE);
     e2e::Window open = app.waitForWindow("Open");
     e2e::openDialog::choose(open, reports);  // the dialog goes into the folder
     app.sync();
@@ -137,7 +138,7 @@ int mainWindow(char** argv) {
     app.sync();
 
     {
-        main.click(9);
+        main.click(IDC_BROWSE_TARGET);
         e2e::Window browser = app.waitForWindow(e2e::folderBrowser::Caption);
         app.sync();
         placeBelowRight(app, browser, 200, 80);
@@ -150,8 +151,8 @@ int mainWindow(char** argv) {
         app.sync();
     }
 
-    main.click(5);
-    e2e::waitUntil("the copy to pass 30 %", 60, [&] { return percentShown(main.text(1114)) >= 30; });
+    main.click(IDC_START);
+    e2e::waitUntil("the copy to pass 30 %", 60, [&] { return percentShown(main.text(IDC_PROGRESS_LINE2)) >= 30; });
     Sleep(100);  // the last texts reach the screen
     if (SuspendThread(app.threadHandle()) == static_cast<DWORD>(-1)) throw e2e::DriverError("SuspendThread failed");
     tell("copying");
@@ -159,7 +160,7 @@ int mainWindow(char** argv) {
     ResumeThread(app.threadHandle());
     if (!more) return 1;
 
-    e2e::waitUntil("the copy to end", 120, [&] { return main.text(5) == "&Start"; });
+    e2e::waitUntil("the copy to end", 120, [&] { return main.text(IDC_START) == "&Start"; });
     return closeAndTell(app);
 }
 
