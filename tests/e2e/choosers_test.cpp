@@ -14,14 +14,16 @@ using namespace e2e;
 
 namespace {
 
+// The last-write time of the files the choosers pick: 5 June 1998, 14:22:08.
+constexpr SYSTEMTIME Stamp{1998, 6, 5, 5, 14, 22, 8, 0};
+
 // The main dialog as the user left it before pressing a browse button:
 // texts typed (never confirmed by "&Start") and both options changed.
 struct LeftAsTyped {
     std::string source, target;
-    void type(const Program& app, const std::string& sourceText, const std::string& targetText) {
+    LeftAsTyped(const Program& app, const std::string& sourceText, const std::string& targetText)
+        : source(sourceText), target(targetText) {
         Window main = app.mainDialog();
-        source = sourceText;
-        target = targetText;
         main.focus(IDC_SOURCE);
         main.type(IDC_SOURCE, source);
         main.focus(IDC_TARGET);
@@ -40,7 +42,7 @@ struct LeftAsTyped {
         CHECK(main.checkState(IDC_CLEAR_READONLY) == BST_UNCHECKED);
         CHECK(main.checkState(IDC_MOVE_FILE) == BST_CHECKED);
         checkIdleLook(main);
-        CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+        checkAlone(app);
     }
 };
 
@@ -61,13 +63,11 @@ Window waitForFolderBrowser(const Program& app, HWND owner) {
     return browser;
 }
 
-// "   Path is too long" over the main window; answered, the window idle again.
-void checkTooLong(const Program& app) {
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable("   Path is too long\t\t\t "));
+// An error box over the main window; answered, the window idle again.
+void answerError(const Program& app, const std::string& text) {
+    Window box = waitForBox(app, "Error", text);
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDOK);
     app.sync();
 }
 
@@ -81,12 +81,11 @@ std::string pathOfLength(const std::string& folder, std::size_t length) {
 TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
     Scratch scratch("browse-source");
     const std::string existing = scratch.file("report 1998.txt");
-    writeFileWith(existing, "figures", SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    writeFileWith(existing, "figures", Stamp, FILE_ATTRIBUTE_ARCHIVE);
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, "old source.txt", "D:\\typed\\target");
+    LeftAsTyped left(app, "old source.txt", "D:\\typed\\target");
 
     main.click(IDC_BROWSE_SOURCE);
     Window dialog = waitForOpenDialog(app);
@@ -106,15 +105,14 @@ TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
         left.check(app, IDC_SOURCE, scratch.file("not there yet.txt"));
     }
     SUBCASE("Cancel") {
-        dialog.answer(IDCANCEL);
-        app.waitWindowGone(dialog);
+        answerAndWait(app, dialog, IDCANCEL);
         app.sync();
         left.check(app, IDC_SOURCE, left.source);
     }
     SUBCASE("a path of 258 characters is refused, 255 taken") {
         openDialog::choose(dialog, pathOfLength(scratch.path(), 258));
         app.waitWindowGone(dialog);
-        checkTooLong(app);
+        answerError(app, "   Path is too long\t\t\t ");
         left.check(app, IDC_SOURCE, left.source);
 
         main.click(IDC_BROWSE_SOURCE);
@@ -124,8 +122,7 @@ TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
         app.sync();
         left.check(app, IDC_SOURCE, pathOfLength(scratch.path(), 255));
     }
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then lands in that folder") {
@@ -133,22 +130,19 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
     Scratch desktop("desktop");
     CreateDirectoryA((desktop.path() + "\\Backup").c_str(), nullptr);
     const std::string source = scratch.file("budget.xls");
-    const std::string bytes = randomBytes(100000, 3);
-    writeFileWith(source, bytes, SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string bytes = writeRandomFile(source, 100000, 3, Stamp, FILE_ATTRIBUTE_ARCHIVE);
     DesktopAt desktopFolder(desktop.path());
 
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, source, "E:\\typed");
+    LeftAsTyped left(app, source, "E:\\typed");
 
     main.click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
 
     SUBCASE("OK at once: the Desktop, without a trailing backslash") {
-        browser.answer(IDOK);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDOK);
         app.sync();
         left.check(app, IDC_TARGET, desktop.path());
     }
@@ -160,8 +154,7 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
         browser.pressKey(folderBrowser::Tree, VK_RIGHT);
         browser.pressKey(folderBrowser::Tree, VK_DOWN);
         app.sync();
-        browser.answer(IDOK);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDOK);
         app.sync();
         left.check(app, IDC_TARGET, desktop.path() + "\\Backup");
         app.pressAlt('m');  // a copy, not a move
@@ -171,13 +164,11 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
         CHECK(fileBytes(source) == bytes);
     }
     SUBCASE("Cancel") {
-        browser.answer(IDCANCEL);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDCANCEL);
         app.sync();
         left.check(app, IDC_TARGET, left.target);
     }
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its backslash") {
@@ -186,23 +177,20 @@ TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its b
     app.start({"", "E:\\typed"});
     app.mainDialog().click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
-    browser.answer(IDOK);
-    app.waitWindowGone(browser);
+    answerAndWait(app, browser, IDOK);
     app.sync();
     CHECK(app.mainDialog().text(IDC_TARGET) == "Z:\\");
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file as the target") {
     Scratch scratch("browse-shift");
     const std::string chosen = scratch.file("part 2.bin");
-    writeFileWith(chosen, "x", SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    writeFileWith(chosen, "x", Stamp, FILE_ATTRIBUTE_ARCHIVE);
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, "typed source.txt", "E:\\typed");
+    LeftAsTyped left(app, "typed source.txt", "E:\\typed");
     {
         HeldShift shift;
         main.click(IDC_BROWSE_TARGET);
@@ -216,20 +204,17 @@ TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file a
         shift.press();
         main.click(IDC_BROWSE_TARGET);
         dialog = waitForOpenDialog(app);
-        dialog.answer(IDCANCEL);
-        app.waitWindowGone(dialog);
+        answerAndWait(app, dialog, IDCANCEL);
         app.sync();
         left.check(app, IDC_TARGET, chosen);
     }
     // Shift let go: the folder browser.
     main.click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
-    browser.answer(IDCANCEL);
-    app.waitWindowGone(browser);
+    answerAndWait(app, browser, IDCANCEL);
     app.sync();
     left.check(app, IDC_TARGET, chosen);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 // What Wine's shell never does, through a test build of the program with a
@@ -262,23 +247,17 @@ TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
     app.start();
     SetEnvironmentVariableA("QUILLET_SHELL_STANDIN", nullptr);
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, "typed source.txt", "E:\\typed");
+    LeftAsTyped left(app, "typed source.txt", "E:\\typed");
 
     main.click(IDC_BROWSE_TARGET);
     if (browserShows) {
         Window browser = waitForFolderBrowser(app, app.frame());
-        browser.answer(IDOK);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDOK);
     }
-    if (expected.empty()) {
-        Window box = app.waitForWindow("Error");
-        CHECK(printable(box.text(0xFFFF)) == printable("Unable to copy to this folder\t\t\t "));
-        CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
-        box.answer(IDOK);
-        app.waitWindowGone(box);
-    }
-    app.sync();
+    if (expected.empty())
+        answerError(app, "Unable to copy to this folder\t\t\t ");
+    else
+        app.sync();
     left.check(app, IDC_TARGET, expected.empty() ? left.target : expected);
 
     // With Shift held the Open dialog needs no desktop.
@@ -286,10 +265,8 @@ TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
         HeldShift shift;
         main.click(IDC_BROWSE_TARGET);
         Window dialog = waitForOpenDialog(app);
-        dialog.answer(IDCANCEL);
-        app.waitWindowGone(dialog);
+        answerAndWait(app, dialog, IDCANCEL);
     }
     app.sync();
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }

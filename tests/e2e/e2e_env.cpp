@@ -40,6 +40,54 @@ void waitForIdle(const Program& app, double seconds) {
     app.sync();
 }
 
+void checkAlone(const Program& app) { CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)"); }
+
+void checkEndedIdle(const Program& app) {
+    waitForIdle(app);
+    checkIdleLook(app.mainDialog());
+    checkAlone(app);
+}
+
+void escapeEnds(Program& app) {
+    app.pressEscape();
+    CHECK(app.waitForExit() == 0);
+}
+
+Window waitForBox(const Program& app, const std::string& caption, const std::string& text) {
+    Window box = app.waitForWindow(caption);
+    CHECK(printable(box.text(0xFFFF)) == printable(text));
+    return box;
+}
+
+void checkButtons(const Window& box, std::initializer_list<int> present, std::initializer_list<int> absent) {
+    for (int id : present) {
+        INFO("button ", id);
+        CHECK(GetDlgItem(box.handle(), id) != nullptr);
+    }
+    for (int id : absent) {
+        INFO("button ", id);
+        CHECK(GetDlgItem(box.handle(), id) == nullptr);
+    }
+}
+
+void answerAndWait(const Program& app, const Window& window, int id) {
+    window.answer(id);
+    app.waitWindowGone(window);
+}
+
+void tickMoveFile(const Program& app) {
+    app.mainDialog().click(IDC_MOVE_FILE);
+    app.sync();
+    REQUIRE(app.mainDialog().checkState(IDC_MOVE_FILE) == 1);
+}
+
+void moveEndsInError(const Program& app, const std::string& text) {
+    tickMoveFile(app);
+    app.mainDialog().click(IDC_START);
+    answerAndWait(app, waitForBox(app, "Error", text), IDOK);
+    waitForIdle(app);
+}
+
 void writePatternFile(const std::string& path, std::uint64_t size, std::uint64_t patterned) {
     testkit::Handle file(CreateFileW(testkit::wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -97,6 +145,13 @@ std::string randomBytes(std::size_t size, std::uint32_t seed) {
         x ^= x << 5;
         byte = static_cast<char>(x >> 24);
     }
+    return bytes;
+}
+
+std::string writeRandomFile(const std::string& path, std::size_t size, std::uint32_t seed,
+                            const SYSTEMTIME& localStamp, DWORD attributes) {
+    std::string bytes = randomBytes(size, seed);
+    writeFileWith(path, bytes, localStamp, attributes);
     return bytes;
 }
 

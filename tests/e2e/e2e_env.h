@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "resources/ids.h"
@@ -55,6 +56,10 @@ constexpr std::uint64_t LargePatterned = 8ull << 20;
 
 // `size` pseudo-random bytes, the same for the same seed.
 std::string randomBytes(std::size_t size, std::uint32_t seed);
+// A file of such bytes, with this last-write time and then these attributes
+// (see writeFileWith); gives the bytes.
+std::string writeRandomFile(const std::string& path, std::size_t size, std::uint32_t seed,
+                            const SYSTEMTIME& localStamp, DWORD attributes);
 
 // The main dialog's look when no job runs: button "&Start", everything
 // enabled and writable, both progress lines empty, the bar at 0. Checked
@@ -73,5 +78,26 @@ int soakCount(int full);
 // Waits, after the commands posted so far, for the job to end and the window
 // to be idle again.
 void waitForIdle(const Program& app, double seconds = 30);
+// Nothing of the program's is on the screen but its main window.
+void checkAlone(const Program& app);
+// Waits for the job to end, then checks the idle look and that no box or
+// dialog is left.
+void checkEndedIdle(const Program& app);
+// Escape, with no job running, ends the program with status 0.
+void escapeEnds(Program& app);
+
+// Waits for a box of the program with this caption and checks its message
+// (the static 0xFFFF; a failure shows its control characters).
+Window waitForBox(const Program& app, const std::string& caption, const std::string& text);
+// Which of the system's buttons (IDOK, IDCANCEL, IDYES, ...) a box has: all
+// of `present` and none of `absent`.
+void checkButtons(const Window& box, std::initializer_list<int> present, std::initializer_list<int> absent = {});
+// Answers a box or dialog with a button's id and waits until it has gone.
+void answerAndWait(const Program& app, const Window& window, int id);
+// Ticks "&Move file" and makes sure it is ticked.
+void tickMoveFile(const Program& app);
+// A move refused: ticks "&Move file", starts the job, answers the error box
+// it ends with (its message `text`) and waits for the window to be idle.
+void moveEndsInError(const Program& app, const std::string& text);
 
 }  // namespace e2e

@@ -13,6 +13,7 @@
 
 #include "tests/e2e/e2e_env.h"
 #include "tests/support/folders.h"
+#include "tests/support/handle.h"
 #include "tests/support/test_main.h"
 #include "tests/support/utf8.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 constexpr SYSTEMTIME SourceStamp{1998, 6, 5, 5, 14, 22, 8, 0};
 constexpr std::size_t SourceSize = 1000000;  // two and a half small disks
+constexpr const char* TargetExists = "   Target file already exists\t\t\t ";
 
 std::string disk(int number) { return testkit::disksFolder() + "\\small" + std::to_string(number); }
 
@@ -160,10 +162,18 @@ struct Source {
     std::string path;
     std::string bytes;
     Source(const Scratch& scratch, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, const char* name = "archive.bin")
-        : path(scratch.file(name)), bytes(randomBytes(SourceSize, 7)) {
-        writeFileWith(path, bytes, SourceStamp, attributes);
-    }
+        : path(scratch.file(name)), bytes(writeRandomFile(path, SourceSize, 7, SourceStamp, attributes)) {}
 };
+
+// The end of a copy spread over the disks: the pieces join to the source,
+// the first disk holds its piece alone, the source is as it was; Escape then
+// ends the program.
+void checkSpreadAndEnd(Program& app, const std::vector<Piece>& pieces, const Source& source) {
+    checkPieces(pieces, source.path, source.bytes);
+    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
+    CHECK(fileBytes(source.path) == source.bytes);
+    escapeEnds(app);
+}
 
 }  // namespace
 
@@ -194,24 +204,19 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
         if (firstTakenLate && pieces.empty()) {
             dialog.click(IDC_CONTINUE);
             app.waitWindowGone(dialog);
-            Window box = app.waitForWindow("Error");
-            CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
-            CHECK(GetDlgItem(box.handle(), IDRETRY) != nullptr);
-            CHECK(GetDlgItem(box.handle(), IDCANCEL) != nullptr);
+            Window box = waitForBox(app, "Error", TargetExists);
+            checkButtons(box, {IDRETRY, IDCANCEL});
             // Retry while the file is still there: asked again.
-            box.answer(IDRETRY);
-            app.waitWindowGone(box);
-            box = app.waitForWindow("Error");
-            CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
+            answerAndWait(app, box, IDRETRY);
+            box = waitForBox(app, "Error", TargetExists);
             // The program may hold the file open now: empty it where it
             // lies, which frees the path as well as a fresh disk does.
-            HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-            REQUIRE(file != INVALID_HANDLE_VALUE);
-            CHECK(SetEndOfFile(file));
-            CloseHandle(file);
-            box.answer(IDRETRY);
-            app.waitWindowGone(box);
+            testkit::Handle file(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+            REQUIRE(file.valid());
+            CHECK(SetEndOfFile(file.get()));
+            file.reset();
+            answerAndWait(app, box, IDRETRY);
         } else {
             movePieceOff(target);
             // The first Continue clicked, the next ones by Alt+C.
@@ -223,17 +228,10 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
         }
         pieces.push_back(piece);
     }
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
     pieces.push_back(takePiece(target));
     CHECK(pieces.size() == 3);
-    checkPieces(pieces, source.path, source.bytes);
-    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
-    CHECK(fileBytes(source.path) == source.bytes);
-
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    checkSpreadAndEnd(app, pieces, source);
 }
 
 TEST_CASE("a full disk: Change Target names where the rest goes") {
@@ -287,8 +285,7 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
             Window browser = app.waitForWindow(folderBrowser::Caption);
             CHECK(browser.text(folderBrowser::Title) == "Select target folder:");
             CHECK(GetWindow(browser.handle(), GW_OWNER) == change.handle());
-            browser.answer(answer);
-            app.waitWindowGone(browser);
+            answerAndWait(app, browser, answer);
             app.sync();
             // The folder alone: the copy puts the source's name behind it.
             CHECK(change.text(IDC_NEW_TARGET) == (answer == IDOK ? disk(2) : disk(1) + "\\archive.bin"));
@@ -336,15 +333,8 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         CHECK(pieces.size() == 3);
         CHECK(filesIn(disk(2)).empty());
     }
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
-    checkPieces(pieces, source.path, source.bytes);
-    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
-    CHECK(fileBytes(source.path) == source.bytes);
-
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    checkEndedIdle(app);
+    checkSpreadAndEnd(app, pieces, source);
 }
 
 TEST_CASE("a full disk: a name in any script spans the disks under the names given") {
@@ -374,10 +364,7 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
     for (int i = 0; i < 120; ++i) tooLong += "ä";
     change.setTextW(IDC_NEW_TARGET, tooLong);
     change.click(IDC_NEW_TARGET_OK);
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable("   Target file name is too long\t\t\t "));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    answerAndWait(app, waitForBox(app, "Error", "   Target file name is too long\t\t\t "), IDOK);
     CHECK(change.exists());
     change.setTextW(IDC_NEW_TARGET, disk(2) + "\\" + renamed);
     change.click(IDC_NEW_TARGET_OK);
@@ -401,8 +388,7 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
     CHECK(filesIn(disk(1)) == std::vector<std::string>{name});
     CHECK(filesIn(disk(2)) == std::vector<std::string>{renamed});
     CHECK(filesIn(disk(3)) == std::vector<std::string>{name});
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece") {
@@ -438,15 +424,10 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     SUBCASE("Cancel when the path is still taken") {
         full.click(IDC_CONTINUE);
         app.waitWindowGone(full);
-        Window box = app.waitForWindow("Error");
-        CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
-        box.answer(IDCANCEL);
-        app.waitWindowGone(box);
+        answerAndWait(app, waitForBox(app, "Error", TargetExists), IDCANCEL);
     }
     app.waitWindowGone(full);
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
 
     // The piece is a finished file: all the disk held, the source's stamp
     // and attributes, and closed.
@@ -461,8 +442,7 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     CHECK(filesIn(disk(2)).empty());
     CHECK(fileBytes(source.path) == source.bytes);
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a full disk: a long source name behind a folder typed with its backslash goes on") {
@@ -478,8 +458,7 @@ TEST_CASE("a full disk: a long source name behind a folder typed with its backsl
     const std::string target = folder + name;
     const std::string sourcePath = scratch.file(name.c_str());
     REQUIRE(sourcePath.size() <= 255);
-    const std::string sourceBytes = randomBytes(SourceSize, 11);
-    writeFileWith(sourcePath, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes = writeRandomFile(sourcePath, SourceSize, 11, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
 
     Program app(programPath());
     app.start({sourcePath, folder});
@@ -504,16 +483,13 @@ TEST_CASE("a full disk: a long source name behind a folder typed with its backsl
         change.click(way == Way::KeepTarget ? IDC_KEEP_TARGET : IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
     }
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
     pieces.push_back(takePiece(target));
     CHECK(pieces.size() == 3);
     checkPieces(pieces, sourcePath, sourceBytes);
     CHECK(fileBytes(sourcePath) == sourceBytes);
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a move from a read-only disk: the delete fails with its text and the copy is kept") {
@@ -527,24 +503,13 @@ TEST_CASE("a move from a read-only disk: the delete fails with its text and the 
 
     Program app(programPath());
     app.start({source, target});
-    Window main = app.mainDialog();
-    main.click(IDC_MOVE_FILE);
-    app.sync();
-    REQUIRE(main.checkState(IDC_MOVE_FILE) == 1);
-    main.click(IDC_START);
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) ==
-          printable("   Couldn't delete source file\t\t\t\r\n   Permission denied"));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
-    waitForIdle(app);
-    checkIdleLook(main);
+    moveEndsInError(app, "   Couldn't delete source file\t\t\t\r\n   Permission denied");
+    checkIdleLook(app.mainDialog());
     CHECK(fileBytes(source) == sourceBytes);
     CHECK(GetFileAttributesA(source.c_str()) == sourceAttributes);
     CHECK(fileBytes(target) == sourceBytes);
     CHECK(dosStamp(target) == dosStamp(source));
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("soak: Disk is full and Change target opened many times leave handles, memory and GDI objects flat") {
@@ -571,6 +536,5 @@ TEST_CASE("soak: Disk is full and Change target opened many times leave handles,
         movePieceOff(target);
     });
     CHECK(fileBytes(source.path) == source.bytes);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }

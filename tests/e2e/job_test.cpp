@@ -32,12 +32,8 @@ std::string totalSizeText(std::uint64_t size) {
 // Waits for the stop question and checks it: caption, text, Yes and No with
 // No the default, and the main window disabled under it.
 Window waitForStopQuestion(const Program& app) {
-    Window box = app.waitForWindow("Warning");
-    CHECK(printable(box.text(0xFFFF)) == printable(StopQuestion));
-    CHECK(GetDlgItem(box.handle(), IDYES) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDNO) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDOK) == nullptr);
-    CHECK(GetDlgItem(box.handle(), IDCANCEL) == nullptr);
+    Window box = waitForBox(app, "Warning", StopQuestion);
+    checkButtons(box, {IDYES, IDNO}, {IDOK, IDCANCEL});
     CHECK(box.defaultButton() == IDNO);
     // Owned by the main window, which waits under it.
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
@@ -49,6 +45,25 @@ Window waitForStopQuestion(const Program& app) {
 void waitForCopying(const Program& app) {
     app.waitForControl(IDC_PROGRESS_LINE2, "\"Current ...\"",
                        [](const std::string& text) { return text.rfind("Current", 0) == 0; });
+}
+
+// Starts the program on the large source and `target` and its copy with
+// "&Start"; gives the main dialog once the copy is under way.
+Window startLargeCopy(Program& app, const std::string& target) {
+    app.start({largeSource(), target});
+    Window main = app.mainDialog();
+    main.click(IDC_START);
+    waitForCopying(app);
+    return main;
+}
+
+// Escape while the job runs, the stop question answered: the window is idle
+// again after Yes, the job goes on after No.
+void answerStopQuestion(const Program& app, int answer) {
+    app.pressEscape();
+    Window box = waitForStopQuestion(app);
+    answerAndWait(app, box, answer);
+    app.sync();
 }
 
 void checkWholeCopy(const std::string& target, const std::string& source) {
@@ -101,8 +116,7 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
     CHECK(main.progress(IDC_PROGRESS_BAR) == 0);
     CHECK(fileExists(target));
 
-    box.answer(IDNO);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDNO);
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(target, source);
@@ -139,8 +153,7 @@ TEST_CASE("a copy into a folder given with a trailing backslash, typed into the 
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(scratch.file("out\\data file.txt"), source);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied and moved under exactly those names") {
@@ -161,8 +174,8 @@ TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied a
     for (const std::string& name : names) {
         CAPTURE(name);
         const std::string source = scratch.file(name.c_str());
-        const std::string bytes = randomBytes(70000, static_cast<std::uint32_t>(name.size()));
-        writeFileWith(source, bytes, stamp, FILE_ATTRIBUTE_ARCHIVE);
+        const std::string bytes =
+            writeRandomFile(source, 70000, static_cast<std::uint32_t>(name.size()), stamp, FILE_ATTRIBUTE_ARCHIVE);
         if (chosen) {
             main.click(IDC_BROWSE_SOURCE);
             Window dialog = app.waitForWindow("Open");
@@ -186,23 +199,19 @@ TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied a
         CHECK(fileBytes(moved + "\\" + name) == bytes);
         CHECK(dosStamp(moved + "\\" + name) == dosStampOf(stamp));
         CHECK_FALSE(fileExists(source));
-        CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+        checkAlone(app);
     }
     // Exactly these names, not their bytes read in another code page.
     CHECK(filesIn(copies) == names);
     CHECK(filesIn(moved) == names);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("the running look and progress of a long copy") {
     Scratch scratch("progress");
     std::string target = scratch.file("target.bin");
     Program app(programPath());
-    app.start({largeSource(), target});
-    Window main = app.mainDialog();
-    main.click(IDC_START);
-    waitForCopying(app);
+    Window main = startLargeCopy(app, target);
 
     // The job runs with no box in front of it: the look is the running one.
     std::string line1 = main.text(IDC_PROGRESS_LINE1);
@@ -227,26 +236,18 @@ TEST_CASE("the running look and progress of a long copy") {
 
     // The source is too large to wait for: the job is stopped, and what it
     // copied so far is the source's start.
-    app.pressEscape();
-    Window box = waitForStopQuestion(app);
-    box.answer(IDYES);
-    app.waitWindowGone(box);
-    app.sync();
+    answerStopQuestion(app, IDYES);
     checkIdleLook(main);
     std::string why;
     CHECK_MESSAGE(sameStart(target, largeSource(), fileSize(target), why), why);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     Scratch scratch("stop");
     std::string target = scratch.file("partial.bin");
     Program app(programPath());
-    app.start({largeSource(), target});
-    Window main = app.mainDialog();
-    main.click(IDC_START);
-    waitForCopying(app);
+    Window main = startLargeCopy(app, target);
 
     SUBCASE("Escape") { app.pressEscape(); }
     SUBCASE("\"&Stop\" clicked") { main.click(IDC_START); }
@@ -260,8 +261,7 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     CHECK(fileSize(target) == asked);
     checkRunningLook(main);
 
-    box.answer(IDYES);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDYES);
     app.sync();
     checkIdleLook(main);
 
@@ -276,8 +276,7 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
 
     // The target file is closed: it can be opened for writing and removed.
     CHECK(DeleteFileA(target.c_str()));
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a job started from a control that the running look disables keeps the keyboard") {
@@ -298,14 +297,9 @@ TEST_CASE("a job started from a control that the running look disables keeps the
     HWND focus = app.focusedWindow();
     CHECK(focus == main.control(IDC_START));
 
-    app.pressEscape();
-    Window box = waitForStopQuestion(app);
-    box.answer(IDYES);
-    app.waitWindowGone(box);
-    app.sync();
+    answerStopQuestion(app, IDYES);
     checkIdleLook(main);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("during a job closing, Exit and both browse commands are refused") {
@@ -344,11 +338,10 @@ TEST_CASE("during a job closing, Exit and both browse commands are refused") {
     Window box = waitForStopQuestion(app);
     CHECK(app.running());
     checkRunningLook(main);
-    box.answer(IDNO);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDNO);
     waitForIdle(app);
     CHECK(app.running());
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkAlone(app);
     CHECK(main.text(IDC_SOURCE) == source);
     CHECK(main.text(IDC_TARGET) == target);
     checkWholeCopy(target, source);
@@ -369,9 +362,7 @@ TEST_CASE("after a box the keyboard is back on the control that had it") {
     app.sync();
     REQUIRE(app.focusedWindow() == main.control(IDC_TARGET));
     app.pressEnter();
-    Window box = app.waitForWindow("Error");
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    answerAndWait(app, app.waitForWindow("Error"), IDOK);
     app.sync();
     app.waitUntilFocus(IDC_TARGET);
     CHECK(main.defaultButton() == IDC_START);
@@ -382,50 +373,33 @@ TEST_CASE("after a box the keyboard is back on the control that had it") {
     app.sync();
     app.pressEnter();
     waitForCopying(app);
-    app.pressEscape();
-    Window question = waitForStopQuestion(app);
-    question.answer(IDNO);
-    app.waitWindowGone(question);
-    app.sync();
+    answerStopQuestion(app, IDNO);
     app.waitUntilFocus(IDC_SOURCE);
-    app.pressEscape();
-    question = waitForStopQuestion(app);
-    question.answer(IDYES);
-    app.waitWindowGone(question);
-    app.sync();
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    answerStopQuestion(app, IDYES);
+    escapeEnds(app);
 }
 
 TEST_CASE("logging off is refused during a job and agreed to without one") {
     Scratch scratch("session");
     Program app(programPath());
-    app.start({largeSource(), scratch.file("copy.bin")});
-    Window main = app.mainDialog();
     auto queryEndSession = [&] {
         DWORD_PTR answer = 99;
         REQUIRE(SendMessageTimeoutA(app.frame(), WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
         return answer;
     };
 
-    main.click(IDC_START);
-    waitForCopying(app);
+    Window main = startLargeCopy(app, scratch.file("copy.bin"));
     CHECK(queryEndSession() == FALSE);
     // The job goes on after the refusal.
     std::string before = main.text(IDC_PROGRESS_LINE2);
     app.waitForControl(IDC_PROGRESS_LINE2, "the copy to go on", [&](const std::string& text) { return text != before; });
     checkRunningLook(main);
 
-    app.pressEscape();
-    Window box = waitForStopQuestion(app);
-    box.answer(IDYES);
-    app.waitWindowGone(box);
-    app.sync();
+    answerStopQuestion(app, IDYES);
     CHECK(queryEndSession() == TRUE);
     // Only asked: the program still runs until the session really ends.
     CHECK(app.running());
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a start that cannot begin shows its error and leaves the window idle") {
@@ -499,14 +473,11 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
     main.setTextW(IDC_TARGET, target);
     main.click(IDC_START);
 
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable(text));
-    CHECK(GetDlgItem(box.handle(), IDOK) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDCANCEL) == nullptr);
+    Window box = waitForBox(app, "Error", text);
+    checkButtons(box, {IDOK}, {IDCANCEL});
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
     CHECK_FALSE(IsWindowEnabled(app.frame()));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDOK);
     app.sync();
     CHECK(IsWindowEnabled(app.frame()));
     checkIdleLook(main);
@@ -516,8 +487,7 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
     CHECK_FALSE(fileExists(scratch.file(wideName.c_str())));
 
     // The program goes on working: Escape closes it.
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 // A source of `size` bytes of which only the first 4 MiB are written: the
@@ -552,11 +522,7 @@ TEST_CASE("the program killed in the middle of a job loses nothing") {
         Program app(programPath());
         app.start({source, target});
         Window main = app.mainDialog();
-        if (move) {
-            main.click(IDC_MOVE_FILE);
-            app.sync();
-            REQUIRE(main.checkState(IDC_MOVE_FILE) == 1);
-        }
+        if (move) tickMoveFile(app);
         main.click(IDC_START);
         waitForCopying(app);
         if (round > 0) Sleep(static_cast<DWORD>(round * 30));
@@ -622,10 +588,7 @@ TEST_CASE("hostile paths are answered with the program's own error and change no
         main.setText(IDC_SOURCE, c.source);
         main.setText(IDC_TARGET, c.target);
         main.click(IDC_START);
-        Window box = app.waitForWindow("Error");
-        CHECK(printable(box.text(0xFFFF)) == printable(c.text));
-        box.answer(IDOK);
-        app.waitWindowGone(box);
+        answerAndWait(app, waitForBox(app, "Error", c.text), IDOK);
         app.sync();
         checkIdleLook(main);
         CHECK(fileBytes(existing) == existingBytes);
@@ -645,8 +608,7 @@ TEST_CASE("hostile paths are answered with the program's own error and change no
     } while (FindNextFileA(search, &found));
     FindClose(search);
     CHECK(files == 1);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("soak: starts and stops and the questions, many times over, leave handles, memory and GDI objects flat") {
@@ -666,11 +628,7 @@ TEST_CASE("soak: starts and stops and the questions, many times over, leave hand
     Program app(probePath());
     app.start();
     Window main = app.mainDialog();
-    auto answerAndWait = [&](const char* caption, int answer) {
-        Window window = app.waitForWindow(caption);
-        window.answer(answer);
-        app.waitWindowGone(window);
-    };
+    auto answer = [&](const char* caption, int id) { answerAndWait(app, app.waitForWindow(caption), id); };
 
     main.setText(IDC_SOURCE, source);
     main.setText(IDC_TARGET, target);
@@ -678,7 +636,7 @@ TEST_CASE("soak: starts and stops and the questions, many times over, leave hand
         main.click(IDC_START);
         waitForCopying(app);
         main.click(IDC_START);
-        answerAndWait("Warning", IDYES);
+        answer("Warning", IDYES);
         waitForIdle(app);
         DeleteFileA(target.c_str());
     });
@@ -686,26 +644,25 @@ TEST_CASE("soak: starts and stops and the questions, many times over, leave hand
     main.setText(IDC_TARGET, old);
     soak(app, "Confirm File Overwrite", soakCount(300), [&] {
         main.click(IDC_START);
-        answerAndWait("Confirm File Overwrite", IDCANCEL);
+        answer("Confirm File Overwrite", IDCANCEL);
         waitForIdle(app);
     });
     main.setText(IDC_TARGET, readOnly);
     soak(app, "the read-only warning", soakCount(300), [&] {
         main.click(IDC_START);
-        answerAndWait("Warning", IDCANCEL);
+        answer("Warning", IDCANCEL);
         waitForIdle(app);
     });
     main.setText(IDC_SOURCE, scratch.file("missing.bin"));
     main.setText(IDC_TARGET, target);
     soak(app, "an error box", soakCount(300), [&] {
         main.click(IDC_START);
-        answerAndWait("Error", IDOK);
+        answer("Error", IDOK);
         waitForIdle(app);
     });
     CHECK(fileBytes(old).size() == 3000);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a move to the device CON is refused and keeps the source") {
@@ -715,17 +672,7 @@ TEST_CASE("a move to the device CON is refused and keeps the source") {
     const std::string bytes = fileBytes(source);
     Program app(programPath());
     app.start({source, "CON"});
-    Window main = app.mainDialog();
-    main.click(IDC_MOVE_FILE);
-    app.sync();
-    REQUIRE(main.checkState(IDC_MOVE_FILE) == 1);
-    main.click(IDC_START);
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable("   Error opening target file\t\t\t\r\n   Bad file descriptor"));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
-    waitForIdle(app);
+    moveEndsInError(app, "   Error opening target file\t\t\t\r\n   Bad file descriptor");
     CHECK(fileBytes(source) == bytes);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }

@@ -55,7 +55,7 @@ TEST_CASE("the frame window: caption, size, centred place and style") {
     // F2 belongs to an accelerator table that is never loaded.
     app.pressKey(VK_F2);
     app.sync();
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkAlone(app);
     checkIdleLook(app.mainDialog());
 }
 
@@ -215,11 +215,9 @@ TEST_CASE("the idle program waits for messages and uses almost no processor time
     // Stopped: Escape asks, Yes ends the job.
     app.pressEscape();
     Window box = app.waitForWindow("Warning");
-    box.answer(IDYES);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDYES);
     app.sync();
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("the probe build counts the program's live GDI objects and sees a leaked bitmap") {
@@ -311,7 +309,7 @@ TEST_CASE("\"&About\" opens the About box with its texts and picture; OK and Esc
     SUBCASE("Enter") { app.pressEnter(); }
     app.waitWindowGone(about);
     app.sync();
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkAlone(app);
     checkIdleLook(main);
     CHECK(app.running());
 }
@@ -332,8 +330,7 @@ TEST_CASE("\"&About\" and command 6 do nothing while a job runs") {
     checkRunningLook(main);
     app.pressEscape();
     Window box = app.waitForWindow("Warning");
-    box.answer(IDYES);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDYES);
     waitForIdle(app);
     // Once the job is over the box opens again.
     Window about = openAbout(app);

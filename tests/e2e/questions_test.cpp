@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tests/e2e/e2e_env.h"
@@ -71,10 +72,10 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     Scratch scratch("overwrite");
     const std::string source = scratch.file("report.txt");
     const std::string target = scratch.file("old report.txt");
-    const std::string sourceBytes = randomBytes(12345, 1);
-    const std::string targetBytes = randomBytes(50000, 2);
-    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-    writeFileWith(target, targetBytes, TargetStamp, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes =
+        writeRandomFile(source, 12345, 1, SourceStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    const std::string targetBytes =
+        writeRandomFile(target, 50000, 2, TargetStamp, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
     const std::uint32_t targetStamp = dosStamp(target);
     // The lines worked out from the files agree with the ones known by hand.
     REQUIRE(detailsLine(source) == "12Kb , 05.06.1998, 14:22:08, RA");
@@ -97,39 +98,28 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     CHECK(openElsewhere(source));
     CHECK_FALSE(openElsewhere(target));
 
-    enum { Overwrite, Append, Cancel } expected = Cancel;
-    SUBCASE("\"&Overwrite\"") {
-        dialog.click(IDC_OVERWRITE);
-        expected = Overwrite;
-    }
-    SUBCASE("Enter: the focused \"&Overwrite\"") {
-        app.pressEnter();
-        expected = Overwrite;
-    }
-    SUBCASE("Alt+O") {
-        app.pressAlt('o');
-        expected = Overwrite;
-    }
-    SUBCASE("\"&Append\"") {
-        dialog.click(IDC_APPEND);
-        expected = Append;
-    }
-    SUBCASE("Alt+A") {
-        app.pressAlt('a');
-        expected = Append;
-    }
-    SUBCASE("\"Cancel\"") {
-        dialog.click(IDCANCEL);
-        expected = Cancel;
-    }
-    SUBCASE("Escape") {
-        app.pressEscape();
-        expected = Cancel;
+    enum Result { Overwrite, Append, Cancel } expected = Cancel;
+    const struct {
+        const char* way;
+        std::function<void()> answer;
+        Result result;
+    } answers[] = {
+        {"\"&Overwrite\"", [&] { dialog.click(IDC_OVERWRITE); }, Overwrite},
+        {"Enter: the focused \"&Overwrite\"", [&] { app.pressEnter(); }, Overwrite},
+        {"Alt+O", [&] { app.pressAlt('o'); }, Overwrite},
+        {"\"&Append\"", [&] { dialog.click(IDC_APPEND); }, Append},
+        {"Alt+A", [&] { app.pressAlt('a'); }, Append},
+        {"\"Cancel\"", [&] { dialog.click(IDCANCEL); }, Cancel},
+        {"Escape", [&] { app.pressEscape(); }, Cancel},
+    };
+    for (const auto& answer : answers) {
+        SUBCASE(answer.way) {
+            answer.answer();
+            expected = answer.result;
+        }
     }
     app.waitWindowGone(dialog);
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
 
     std::string now = fileBytes(target);
     switch (expected) {
@@ -160,37 +150,33 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     CHECK(GetFileAttributesA(source.c_str()) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     CHECK(dosStamp(source) == dosStampOf(SourceStamp));
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("an empty target is written without a question") {
     Scratch scratch("empty-target");
     const std::string source = scratch.file("a.bin");
     const std::string target = scratch.file("b.bin");
-    const std::string sourceBytes = randomBytes(70000, 3);
-    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes = writeRandomFile(source, 70000, 3, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
     writeFileWith(target, "", TargetStamp, FILE_ATTRIBUTE_ARCHIVE);
 
     Program app(programPath());
     app.start({source, target});
     app.mainDialog().click(IDC_START);
     waitForIdle(app);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkAlone(app);
     CHECK(fileBytes(target) == sourceBytes);
     CHECK(dosStamp(target) == dosStamp(source));
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a read-only target: the warning first, then the overwrite question") {
     Scratch scratch("read-only");
     const std::string source = scratch.file("new.txt");
     const std::string target = scratch.file("locked.txt");
-    const std::string sourceBytes = randomBytes(3000, 4);
-    const std::string targetBytes = randomBytes(20000, 5);
-    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
-    writeFileWith(target, targetBytes, TargetStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes = writeRandomFile(source, 3000, 4, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string targetBytes =
+        writeRandomFile(target, 20000, 5, TargetStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     const DWORD lockedAttributes = GetFileAttributesA(target.c_str());
     REQUIRE(lockedAttributes == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     const std::string targetLine = detailsLine(target);
@@ -202,12 +188,8 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
     Window main = app.mainDialog();
     main.click(IDC_START);
 
-    Window box = app.waitForWindow("Warning");
-    CHECK(printable(box.text(0xFFFF)) == printable(ReadOnlyWarning));
-    CHECK(GetDlgItem(box.handle(), IDOK) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDCANCEL) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDYES) == nullptr);
-    CHECK(GetDlgItem(box.handle(), IDRETRY) == nullptr);
+    Window box = waitForBox(app, "Warning", ReadOnlyWarning);
+    checkButtons(box, {IDOK, IDCANCEL}, {IDYES, IDRETRY});
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
     // Nothing has been opened or changed yet.
     CHECK(app.findWindow("Confirm File Overwrite") == nullptr);
@@ -217,8 +199,7 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
     bool keptAsItWas = true;
     SUBCASE("Cancel in the warning") { box.answer(IDCANCEL); }
     SUBCASE("OK, then Cancel in Confirm File Overwrite") {
-        box.answer(IDOK);
-        app.waitWindowGone(box);
+        answerAndWait(app, box, IDOK);
         Window dialog = waitForOverwriteQuestion(app);
         CHECK(dialog.text(IDC_TARGET_NAME) == target);
         CHECK(printable(dialog.text(IDC_TARGET_DETAILS)) == printable(targetLine));
@@ -227,17 +208,14 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
         app.waitWindowGone(dialog);
     }
     SUBCASE("OK, then \"&Overwrite\"") {
-        box.answer(IDOK);
-        app.waitWindowGone(box);
+        answerAndWait(app, box, IDOK);
         Window dialog = waitForOverwriteQuestion(app);
         dialog.click(IDC_OVERWRITE);
         app.waitWindowGone(dialog);
         keptAsItWas = false;
     }
     app.waitWindowGone(box);
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
     if (keptAsItWas) {
         CHECK(fileBytes(target) == targetBytes);
         CHECK(GetFileAttributesA(target.c_str()) == lockedAttributes);
@@ -252,6 +230,5 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
     }
     CHECK(fileBytes(source) == sourceBytes);
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
