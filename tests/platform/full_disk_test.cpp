@@ -92,7 +92,6 @@ TEST_CASE("a full disk in the first target mode") {
 
     REQUIRE(freeBytes(disk) == DiskRoom);
     TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-    REQUIRE(target.isOpen());
 
     int blocks = writeUntilFull(files, target, BlockSize, blockByte);
     CHECK(blocks == 31);
@@ -126,7 +125,6 @@ TEST_CASE("a full disk in the overwrite mode, over an older file") {
     testkit::writeFile(path, std::string(200000, 'o'));
 
     TestFile target(files, path.c_str(), OpenMode::Overwrite);
-    REQUIRE(target.isOpen());
 
     // Three blocks go over the older data, which is not truncated.
     static char block[BlockSize];
@@ -165,7 +163,6 @@ TEST_CASE("a full disk in the append mode keeps the older content") {
     // 100,000 bytes take 25 pages: 102,400 bytes of the room.
     testkit::writeFile(path, std::string(100000, 'o'));
     TestFile target(files, path.c_str(), OpenMode::Append);
-    REQUIRE(target.isOpen());
     REQUIRE(_lseeki64(target.handle(), 0, SEEK_SET) == 0);
 
     int blocks = writeUntilFull(files, target, BlockSize, blockByte);
