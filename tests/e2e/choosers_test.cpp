@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_env.h"
+#include "tests/support/test_main.h"
 
 using namespace e2e;
 
@@ -222,7 +223,7 @@ TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file a
 // cannot be used, and the refusal of a folder without a file-system path.
 TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
     if (standinPath().empty()) {
-        MESSAGE("no test build with a stand-in shell (--standin=): skipped");
+        testkit::skipCase("no test build with a stand-in shell (--standin=)");
         return;
     }
     char system[MAX_PATH];
