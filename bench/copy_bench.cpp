@@ -19,8 +19,8 @@
 //   CopyFileA the system's own copy
 //   program   quillet.exe started with source and target, driven through its
 //             window by the end-to-end driver: from the click on "&Start" to
-//             the idle look ("&Start" again, line 1113 empty), polled every
-//             10 ms without sending the program anything
+//             the idle look ("&Start" again, the first progress line empty),
+//             polled every 10 ms without sending the program anything
 //   answering the same with the window answering: a second thread sends the
 //             main window WM_NULL every --probe-ms and times each answer
 // Every target is compared with the source. Medians over the rounds; the
@@ -53,14 +53,14 @@
 #include <vector>
 
 #include "platform/win_file_services.h"
+#include "resources/ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/support/files.h"
 
 namespace {
 
 constexpr unsigned BlockSize = 32768;  // the program's block
 constexpr unsigned ChunkSize = 1 << 20;  // making and checking files
-constexpr int StartButton = 5;
-constexpr int ProgressLine1 = 1113;
 constexpr UINT ProbeTimeoutMs = 2000;
 constexpr DWORD PollMs = 10;
 constexpr double JobSeconds = 120;
@@ -132,12 +132,6 @@ private:
     std::string path_;
     int file_ = -1;
 };
-
-std::int64_t fileLength(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
 
 void removeFile(const std::string& path) {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
@@ -332,9 +326,9 @@ ProgramRun programCopy(const Options& options, const Paths& paths, bool probe) {
     e2e::Program app(options.program);
     app.start({paths.source, paths.target});
     e2e::Window main = app.mainDialog();
-    HWND button = main.control(StartButton);
-    HWND line1 = main.control(ProgressLine1);
-    if (shownText(button) != "&Start") fail("button 5 reads \"" + shownText(button) + "\" before the click");
+    HWND button = main.control(IDC_START);
+    HWND line1 = main.control(IDC_PROGRESS_LINE1);
+    if (shownText(button) != "&Start") fail("the Start button reads \"" + shownText(button) + "\" before the click");
 
     ProgramRun run;
     std::unique_ptr<Prober> prober;
@@ -343,14 +337,14 @@ ProgramRun programCopy(const Options& options, const Paths& paths, bool probe) {
     double server = otherSeconds(options.serverPid);
     double display = otherSeconds(options.displayPid);
     double start = now();
-    main.click(StartButton);
+    main.click(IDC_START);
     bool seenRunning = false;
     for (unsigned poll = 1;; ++poll) {
         Sleep(PollMs);
         if (!app.running()) fail("quillet.exe ended during the job");
         bool idleLook = shownText(button) == "&Start" && shownText(line1).empty();
         seenRunning = seenRunning || !idleLook;
-        if (idleLook && (seenRunning || fileLength(paths.target) == paths.length)) break;
+        if (idleLook && (seenRunning || testkit::fileSize(paths.target) == paths.length)) break;
         double waited = now() - start;
         if (poll % 50 == 0 && app.describeWindows().find("(#32770)") != std::string::npos)
             fail("the program asked something during the job: " + app.describeWindows());
@@ -408,10 +402,9 @@ bool parseOptions(int argc, char** argv, Options& options) {
     if (positional.size() != 2 || options.length <= 0 || options.rounds < 1 || options.idleSeconds < 0 ||
         options.idleSeconds > 60 || options.probeMs < 1)
         return false;
-    auto windows = [](const std::string& path) { return path[0] == '/' ? e2e::windowsPath(path) : path; };
-    options.folder = windows(positional[0]);
+    options.folder = testkit::windowsPath(positional[0]);
     while (options.folder.size() > 3 && options.folder.back() == '\\') options.folder.pop_back();
-    options.program = windows(positional[1]);
+    options.program = testkit::windowsPath(positional[1]);
     return true;
 }
 

@@ -9,38 +9,41 @@
 #include <vector>
 
 #include "tests/e2e/e2e_env.h"
+#include "tests/support/test_main.h"
 
 using namespace e2e;
 
 namespace {
 
+// The last-write time of the files the choosers pick: 5 June 1998, 14:22:08.
+constexpr SYSTEMTIME Stamp{1998, 6, 5, 5, 14, 22, 8, 0};
+
 // The main dialog as the user left it before pressing a browse button:
 // texts typed (never confirmed by "&Start") and both options changed.
 struct LeftAsTyped {
     std::string source, target;
-    void type(const Program& app, const std::string& sourceText, const std::string& targetText) {
+    LeftAsTyped(const Program& app, const std::string& sourceText, const std::string& targetText)
+        : source(sourceText), target(targetText) {
         Window main = app.mainDialog();
-        source = sourceText;
-        target = targetText;
-        main.focus(SourceEdit);
-        main.type(SourceEdit, source);
-        main.focus(TargetEdit);
-        main.type(TargetEdit, target);
+        main.focus(IDC_SOURCE);
+        main.type(IDC_SOURCE, source);
+        main.focus(IDC_TARGET);
+        main.type(IDC_TARGET, target);
         app.pressAlt('c');
         app.pressAlt('m');
         app.sync();
-        REQUIRE(main.text(SourceEdit) == source);
-        REQUIRE(main.checkState(ClearReadOnlyBox) == BST_UNCHECKED);
+        REQUIRE(main.text(IDC_SOURCE) == source);
+        REQUIRE(main.checkState(IDC_CLEAR_READONLY) == BST_UNCHECKED);
     }
     // Everything as it was, but for `changedEdit`, which now shows `shown`.
     void check(const Program& app, int changedEdit, const std::string& shown) const {
         Window main = app.mainDialog();
-        CHECK(main.text(SourceEdit) == (changedEdit == SourceEdit ? shown : source));
-        CHECK(main.text(TargetEdit) == (changedEdit == TargetEdit ? shown : target));
-        CHECK(main.checkState(ClearReadOnlyBox) == BST_UNCHECKED);
-        CHECK(main.checkState(MoveFileBox) == BST_CHECKED);
+        CHECK(main.text(IDC_SOURCE) == (changedEdit == IDC_SOURCE ? shown : source));
+        CHECK(main.text(IDC_TARGET) == (changedEdit == IDC_TARGET ? shown : target));
+        CHECK(main.checkState(IDC_CLEAR_READONLY) == BST_UNCHECKED);
+        CHECK(main.checkState(IDC_MOVE_FILE) == BST_CHECKED);
         checkIdleLook(main);
-        CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+        checkAlone(app);
     }
 };
 
@@ -61,13 +64,11 @@ Window waitForFolderBrowser(const Program& app, HWND owner) {
     return browser;
 }
 
-// "   Path is too long" over the main window; answered, the window idle again.
-void checkTooLong(const Program& app) {
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable("   Path is too long\t\t\t "));
+// An error box over the main window; answered, the window idle again.
+void answerError(const Program& app, const std::string& text) {
+    Window box = waitForBox(app, "Error", text);
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDOK);
     app.sync();
 }
 
@@ -81,21 +82,20 @@ std::string pathOfLength(const std::string& folder, std::size_t length) {
 TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
     Scratch scratch("browse-source");
     const std::string existing = scratch.file("report 1998.txt");
-    writeFileWith(existing, "figures", SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    writeFileWith(existing, "figures", Stamp, FILE_ATTRIBUTE_ARCHIVE);
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, "old source.txt", "D:\\typed\\target");
+    LeftAsTyped left(app, "old source.txt", "D:\\typed\\target");
 
-    main.click(BrowseSourceButton);
+    main.click(IDC_BROWSE_SOURCE);
     Window dialog = waitForOpenDialog(app);
 
     SUBCASE("an existing file") {
         openDialog::choose(dialog, existing);
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, SourceEdit, existing);
+        left.check(app, IDC_SOURCE, existing);
     }
     SUBCASE("a name that does not exist, completed to its folder") {
         openDialog::choose(dialog, scratch.path());  // the dialog goes into the folder
@@ -103,29 +103,27 @@ TEST_CASE("\"&Browse...\": the Open dialog fills the source edit") {
         openDialog::choose(dialog, "not there yet.txt");
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, SourceEdit, scratch.file("not there yet.txt"));
+        left.check(app, IDC_SOURCE, scratch.file("not there yet.txt"));
     }
     SUBCASE("Cancel") {
-        dialog.answer(IDCANCEL);
-        app.waitWindowGone(dialog);
+        answerAndWait(app, dialog, IDCANCEL);
         app.sync();
-        left.check(app, SourceEdit, left.source);
+        left.check(app, IDC_SOURCE, left.source);
     }
     SUBCASE("a path of 258 characters is refused, 255 taken") {
         openDialog::choose(dialog, pathOfLength(scratch.path(), 258));
         app.waitWindowGone(dialog);
-        checkTooLong(app);
-        left.check(app, SourceEdit, left.source);
+        answerError(app, "   Path is too long\t\t\t ");
+        left.check(app, IDC_SOURCE, left.source);
 
-        main.click(BrowseSourceButton);
+        main.click(IDC_BROWSE_SOURCE);
         dialog = waitForOpenDialog(app);
         openDialog::choose(dialog, pathOfLength(scratch.path(), 255));
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, SourceEdit, pathOfLength(scratch.path(), 255));
+        left.check(app, IDC_SOURCE, pathOfLength(scratch.path(), 255));
     }
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then lands in that folder") {
@@ -133,24 +131,21 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
     Scratch desktop("desktop");
     CreateDirectoryA((desktop.path() + "\\Backup").c_str(), nullptr);
     const std::string source = scratch.file("budget.xls");
-    const std::string bytes = randomBytes(100000, 3);
-    writeFileWith(source, bytes, SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string bytes = writeRandomFile(source, 100000, 3, Stamp, FILE_ATTRIBUTE_ARCHIVE);
     DesktopAt desktopFolder(desktop.path());
 
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, source, "E:\\typed");
+    LeftAsTyped left(app, source, "E:\\typed");
 
-    main.click(BrowseTargetButton);
+    main.click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
 
     SUBCASE("OK at once: the Desktop, without a trailing backslash") {
-        browser.answer(IDOK);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDOK);
         app.sync();
-        left.check(app, TargetEdit, desktop.path());
+        left.check(app, IDC_TARGET, desktop.path());
     }
     SUBCASE("a folder under it, and the copy goes there under the source's name") {
         // The Desktop opens, and its one folder is the next item down.
@@ -160,76 +155,67 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
         browser.pressKey(folderBrowser::Tree, VK_RIGHT);
         browser.pressKey(folderBrowser::Tree, VK_DOWN);
         app.sync();
-        browser.answer(IDOK);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDOK);
         app.sync();
-        left.check(app, TargetEdit, desktop.path() + "\\Backup");
+        left.check(app, IDC_TARGET, desktop.path() + "\\Backup");
         app.pressAlt('m');  // a copy, not a move
-        main.click(StartButton);
+        main.click(IDC_START);
         waitForIdle(app);
         CHECK(fileBytes(desktop.path() + "\\Backup\\budget.xls") == bytes);
         CHECK(fileBytes(source) == bytes);
     }
     SUBCASE("Cancel") {
-        browser.answer(IDCANCEL);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDCANCEL);
         app.sync();
-        left.check(app, TargetEdit, left.target);
+        left.check(app, IDC_TARGET, left.target);
     }
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its backslash") {
     DesktopAt desktopFolder("Z:\\");
     Program app(programPath());
     app.start({"", "E:\\typed"});
-    app.mainDialog().click(BrowseTargetButton);
+    app.mainDialog().click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
-    browser.answer(IDOK);
-    app.waitWindowGone(browser);
+    answerAndWait(app, browser, IDOK);
     app.sync();
-    CHECK(app.mainDialog().text(TargetEdit) == "Z:\\");
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    CHECK(app.mainDialog().text(IDC_TARGET) == "Z:\\");
+    escapeEnds(app);
 }
 
 TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file as the target") {
     Scratch scratch("browse-shift");
     const std::string chosen = scratch.file("part 2.bin");
-    writeFileWith(chosen, "x", SYSTEMTIME{1998, 6, 5, 5, 14, 22, 8, 0}, FILE_ATTRIBUTE_ARCHIVE);
+    writeFileWith(chosen, "x", Stamp, FILE_ATTRIBUTE_ARCHIVE);
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, "typed source.txt", "E:\\typed");
+    LeftAsTyped left(app, "typed source.txt", "E:\\typed");
     {
         HeldShift shift;
-        main.click(BrowseTargetButton);
+        main.click(IDC_BROWSE_TARGET);
         Window dialog = waitForOpenDialog(app);
         openDialog::choose(dialog, chosen);
         app.waitWindowGone(dialog);
         app.sync();
-        left.check(app, TargetEdit, chosen);
+        left.check(app, IDC_TARGET, chosen);
 
         // Shift still down for a second press: the Open dialog again.
         shift.press();
-        main.click(BrowseTargetButton);
+        main.click(IDC_BROWSE_TARGET);
         dialog = waitForOpenDialog(app);
-        dialog.answer(IDCANCEL);
-        app.waitWindowGone(dialog);
+        answerAndWait(app, dialog, IDCANCEL);
         app.sync();
-        left.check(app, TargetEdit, chosen);
+        left.check(app, IDC_TARGET, chosen);
     }
     // Shift let go: the folder browser.
-    main.click(BrowseTargetButton);
+    main.click(IDC_BROWSE_TARGET);
     Window browser = waitForFolderBrowser(app, app.frame());
-    browser.answer(IDCANCEL);
-    app.waitWindowGone(browser);
+    answerAndWait(app, browser, IDCANCEL);
     app.sync();
-    left.check(app, TargetEdit, chosen);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    left.check(app, IDC_TARGET, chosen);
+    escapeEnds(app);
 }
 
 // What Wine's shell never does, through a test build of the program with a
@@ -237,7 +223,7 @@ TEST_CASE("\"B&rowse...\" with Shift held: the Open dialog each time, the file a
 // cannot be used, and the refusal of a folder without a file-system path.
 TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
     if (standinPath().empty()) {
-        MESSAGE("no test build with a stand-in shell (--standin=): skipped");
+        testkit::skipCase("no test build with a stand-in shell (--standin=)");
         return;
     }
     char system[MAX_PATH];
@@ -262,34 +248,26 @@ TEST_CASE("\"B&rowse...\" when the shell fails (a stand-in shell)") {
     app.start();
     SetEnvironmentVariableA("QUILLET_SHELL_STANDIN", nullptr);
     Window main = app.mainDialog();
-    LeftAsTyped left;
-    left.type(app, "typed source.txt", "E:\\typed");
+    LeftAsTyped left(app, "typed source.txt", "E:\\typed");
 
-    main.click(BrowseTargetButton);
+    main.click(IDC_BROWSE_TARGET);
     if (browserShows) {
         Window browser = waitForFolderBrowser(app, app.frame());
-        browser.answer(IDOK);
-        app.waitWindowGone(browser);
+        answerAndWait(app, browser, IDOK);
     }
-    if (expected.empty()) {
-        Window box = app.waitForWindow("Error");
-        CHECK(printable(box.text(0xFFFF)) == printable("Unable to copy to this folder\t\t\t "));
-        CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
-        box.answer(IDOK);
-        app.waitWindowGone(box);
-    }
-    app.sync();
-    left.check(app, TargetEdit, expected.empty() ? left.target : expected);
+    if (expected.empty())
+        answerError(app, "Unable to copy to this folder\t\t\t ");
+    else
+        app.sync();
+    left.check(app, IDC_TARGET, expected.empty() ? left.target : expected);
 
     // With Shift held the Open dialog needs no desktop.
     {
         HeldShift shift;
-        main.click(BrowseTargetButton);
+        main.click(IDC_BROWSE_TARGET);
         Window dialog = waitForOpenDialog(app);
-        dialog.answer(IDCANCEL);
-        app.waitWindowGone(dialog);
+        answerAndWait(app, dialog, IDCANCEL);
     }
     app.sync();
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }

@@ -10,7 +10,10 @@
 #include <iterator>
 #include <thread>
 
+#include "resources/ids.h"
 #include "tests/e2e/probe.h"
+#include "tests/support/files.h"
+#include "tests/support/handle.h"
 #include "tests/support/utf8.h"
 
 namespace e2e {
@@ -64,12 +67,6 @@ LPARAM keyData(UINT virtualKey, bool up, bool alt = false) {
 }
 
 }  // namespace
-
-std::string windowsPath(const std::string& linuxPath) {
-    std::string path = "Z:";
-    for (char c : linuxPath) path += c == '/' ? '\\' : c;
-    return path;
-}
 
 std::string quoteArgument(const std::string& argument) {
     if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
@@ -131,22 +128,11 @@ std::string windowText(HWND hwnd) {
 
 namespace {
 
-std::string readWholeFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "";
-    std::string contents;
-    char buffer[4096];
-    DWORD got = 0;
-    while (contents.size() < (1u << 20) && ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        contents.append(buffer, got);
-    CloseHandle(file);
-    return contents;
-}
+using testkit::fileBytes;
 
 // Linux's clock ticks (1/100 s) since boot, from /proc/uptime; 0 elsewhere.
 unsigned long long linuxUptimeTicks() {
-    std::string uptime = readWholeFile("Z:\\proc\\uptime");
+    std::string uptime = fileBytes("Z:\\proc\\uptime");
     return uptime.empty() ? 0 : static_cast<unsigned long long>(std::strtod(uptime.c_str(), nullptr) * 100.0);
 }
 
@@ -173,7 +159,7 @@ std::vector<unsigned long long> statFields(const std::string& stat) {
 // User and system time (fields 14 and 15) of a /proc/PID/stat, in seconds;
 // -1 when it cannot be read.
 double statSeconds(const std::string& procFolder) {
-    std::vector<unsigned long long> fields = statFields(readWholeFile(procFolder + "\\stat"));
+    std::vector<unsigned long long> fields = statFields(fileBytes(procFolder + "\\stat"));
     if (fields.size() < 13) return -1;
     return static_cast<double>(fields[11] + fields[12]) / 100.0;
 }
@@ -265,7 +251,7 @@ void Window::setText(int id, const std::string& text) const {
 }
 
 void Window::setTextW(int id, const std::string& utf8) const {
-    const std::wstring text = testfolders::wide(utf8);
+    const std::wstring text = testkit::wide(utf8);
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
                              SendTimeoutMs, &result))
@@ -279,7 +265,7 @@ std::string Window::textW(int id) const {
                              SMTO_ABORTIFHUNG, SendTimeoutMs, &length))
         throw DriverError(describeError("WM_GETTEXT got no answer"));
     text[std::size(text) - 1] = L'\0';
-    return testfolders::utf8(text);
+    return testkit::utf8(text);
 }
 
 void Window::type(int id, const std::string& text) const {
@@ -530,8 +516,8 @@ void Program::waitForControl(int id, const std::string& what, const std::functio
 void Program::sync() const {
     // Sent messages overtake posted ones, so the mark is posted too: a step
     // value of the progress bar, which the program never steps.
-    HWND bar = GetDlgItem(dialog_, 59);
-    if (!bar) throw DriverError("no progress bar 59 to mark the program's queue with");
+    HWND bar = GetDlgItem(dialog_, IDC_PROGRESS_BAR);
+    if (!bar) throw DriverError("no progress bar to mark the program's queue with");
     WPARAM mark = 1000 + (++syncCount_ % 30000);
     if (!PostMessageA(bar, PBM_SETSTEP, mark, 0)) throw DriverError(describeError("posting the queue mark failed"));
     waitUntil(
@@ -560,7 +546,7 @@ void Program::atOnce(const std::function<void()>& posts) const {
 
 void openDialog::choose(const Window& dialog, const std::string& name) {
     HWND edit = dialog.descendant(FileNameEdit);
-    const std::wstring text = testfolders::wide(name);  // a UTF-8 name in any script
+    const std::wstring text = testkit::wide(name);  // a UTF-8 name in any script
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
                              SendTimeoutMs, &result))
@@ -663,20 +649,20 @@ std::string Program::linuxProcFolder() const {
     GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
     std::string wantedPrefix = std::string("WINEPREFIX=") + prefix + '\0';
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
-    if (search == INVALID_HANDLE_VALUE) return "";
+    testkit::Search search(FindFirstFileA("Z:\\proc\\*", &found));
+    if (!search.valid()) return "";
     std::string best;
     unsigned long long bestStart = ~0ull;
     auto& claimed = claimedProcesses();
     do {
         if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
         std::string folder = std::string("Z:\\proc\\") + found.cFileName;
-        std::string stat = readWholeFile(folder + "\\stat");
+        std::string stat = fileBytes(folder + "\\stat");
         if (stat.find(wantedName) == std::string::npos) continue;
         std::vector<unsigned long long> fields = statFields(stat);
         // fields[19] is the start time (field 22).
         if (fields.size() < 20 || fields[19] + 1 < startedAtTicks_) continue;
-        std::string environment = '\0' + readWholeFile(folder + "\\environ");
+        std::string environment = '\0' + fileBytes(folder + "\\environ");
         if (prefix[0] ? environment.find('\0' + wantedPrefix) == std::string::npos
                       : environment.find(std::string("\0WINEPREFIX=")) != std::string::npos)
             continue;
@@ -685,8 +671,7 @@ std::string Program::linuxProcFolder() const {
             bestStart = fields[19];
             best = folder;
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
     if (!best.empty()) {
         linuxProc_ = best;
         claimed.push_back(best);
@@ -698,20 +683,19 @@ int Program::openDescriptors() const {
     std::string folder = linuxProcFolder();
     if (folder.empty()) return -1;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\fd\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return -1;
+    testkit::Search search(FindFirstFileA((folder + "\\fd\\*").c_str(), &found));
+    if (!search.valid()) return -1;
     int count = 0;
     do {
         if (found.cFileName[0] != '.') ++count;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
     return count;
 }
 
 std::int64_t Program::residentBytes() const {
     std::string folder = linuxProcFolder();
     if (folder.empty()) return -1;
-    std::string text = readWholeFile(folder + "\\statm");
+    std::string text = fileBytes(folder + "\\statm");
     unsigned long long size = 0, resident = 0;
     if (std::sscanf(text.c_str(), "%llu %llu", &size, &resident) != 2) return -1;
     return static_cast<std::int64_t>(resident) * 4096;

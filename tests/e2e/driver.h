@@ -3,7 +3,7 @@
 //   e2e::Program app(exePath);            // not started yet
 //   app.start({"Z:\\tmp\\a.txt", "Z:\\tmp\\b\\"});  // waits for the main window
 //   e2e::Window main = app.mainDialog();  // the dialog that fills the frame
-//   main.setText(1101, "...");  main.type(1102, "abc");  main.click(5);
+//   main.setText(IDC_SOURCE, "...");  main.type(IDC_TARGET, "abc");  main.click(IDC_START);  // resources/ids.h
 //   app.pressEnter();  app.pressEscape();  app.pressTab();  app.pressAlt('s');
 //   e2e::Window box = app.waitForWindow("Warning");   // a box or dialog of the program
 //   box.text(0xFFFF);  box.answer(IDNO);  app.waitWindowGone(box);
@@ -48,9 +48,6 @@ class DriverError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// Linux's / is drive Z: under Wine: "/tmp/x" gives "Z:\tmp\x".
-std::string windowsPath(const std::string& linuxPath);
 
 // Quotes one argument the way the C run-time's argument parsing reads it back.
 std::string quoteArgument(const std::string& argument);

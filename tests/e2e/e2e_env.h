@@ -1,34 +1,22 @@
-// What the end-to-end tests share: the program under test, scratch folders,
-// whole files, and the looks of the main dialog.
+// What the end-to-end tests share: the program under test, files made for
+// it, and the looks of the main dialog. The program's control ids come from
+// its own resources/ids.h; scratch folders and whole files from the tests'
+// toolkit (tests/support).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
-#include <vector>
 
+#include "resources/ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/support/files.h"
 #include "tests/support/folders.h"
 
 namespace e2e {
-
-// The controls of the main dialog.
-enum : int {
-    StartButton = 5,
-    AboutButton = 6,
-    ExitButton = 7,
-    BrowseSourceButton = 8,
-    BrowseTargetButton = 9,
-    SourceEdit = 1101,
-    TargetEdit = 1102,
-    ClearReadOnlyBox = 1500,
-    MoveFileBox = 54,
-    ProgressLine1 = 1113,
-    ProgressLine2 = 1114,
-    ProgressBar = 59,
-};
 
 // quillet.exe as a Windows path (from --program=).
 const std::string& programPath();
@@ -38,7 +26,15 @@ const std::string& standinPath();
 // (from --probe=; "" when not given).
 const std::string& probePath();
 
-using testfolders::Scratch;
+using testkit::dosStamp;
+using testkit::dosStampOf;
+using testkit::fileBytes;
+using testkit::fileExists;
+using testkit::filesIn;
+using testkit::fileSize;
+using testkit::openElsewhere;
+using testkit::Scratch;
+using testkit::writeFileWith;
 
 // A file of `size` bytes whose every 32768-byte block differs from the
 // others, with the last-write time 2001-02-03 04:05:07 (local time), built
@@ -48,12 +44,6 @@ void writePatternFile(const std::string& path, std::uint64_t size, std::uint64_t
 // Whether `path` holds exactly the first `length` bytes of `reference`
 // (all of it when length is -1); `why` tells the first difference.
 bool sameStart(const std::string& path, const std::string& reference, std::int64_t length, std::string& why);
-bool fileExists(const std::string& path);
-// The names in a folder as the file system holds them, in UTF-8, sorted.
-std::vector<std::string> filesIn(const std::string& folder);
-std::int64_t fileSize(const std::string& path);  // -1 when missing
-// The last-write time as the DOS date and time words (two-second steps).
-std::uint32_t dosStamp(const std::string& path);
 
 // A large source shared by the tests that need a job to be under way while
 // they look: made on first use in the scratch folder, removed with it. It is
@@ -64,22 +54,12 @@ const std::string& largeSource();
 constexpr std::uint64_t LargeSize = 64ull << 30;
 constexpr std::uint64_t LargePatterned = 8ull << 20;
 
-// A file of exactly these bytes, with this last-write time (local time,
-// taken to the file's own precision) and then these attributes.
-void writeFileWith(const std::string& path, const std::string& bytes, const SYSTEMTIME& localStamp,
-                   DWORD attributes);
-// The whole file (empty when it cannot be read).
-std::string fileBytes(const std::string& path);
 // `size` pseudo-random bytes, the same for the same seed.
 std::string randomBytes(std::size_t size, std::uint32_t seed);
-// The DOS date and time words (as dosStamp gives them) of a local time.
-std::uint32_t dosStampOf(const SYSTEMTIME& local);
-// Whether some process has `path` open: an open that shares nothing fails.
-bool openElsewhere(const std::string& path);
-
-// The folder of the small tmpfs disks (from --disks=), "" when none was
-// given; the disks are there when it holds the file "ready".
-const std::string& disksFolder();
+// A file of such bytes, with this last-write time and then these attributes
+// (see writeFileWith); gives the bytes.
+std::string writeRandomFile(const std::string& path, std::size_t size, std::uint32_t seed,
+                            const SYSTEMTIME& localStamp, DWORD attributes);
 
 // The main dialog's look when no job runs: button "&Start", everything
 // enabled and writable, both progress lines empty, the bar at 0. Checked
@@ -98,5 +78,26 @@ int soakCount(int full);
 // Waits, after the commands posted so far, for the job to end and the window
 // to be idle again.
 void waitForIdle(const Program& app, double seconds = 30);
+// Nothing of the program's is on the screen but its main window.
+void checkAlone(const Program& app);
+// Waits for the job to end, then checks the idle look and that no box or
+// dialog is left.
+void checkEndedIdle(const Program& app);
+// Escape, with no job running, ends the program with status 0.
+void escapeEnds(Program& app);
+
+// Waits for a box of the program with this caption and checks its message
+// (the static 0xFFFF; a failure shows its control characters).
+Window waitForBox(const Program& app, const std::string& caption, const std::string& text);
+// Which of the system's buttons (IDOK, IDCANCEL, IDYES, ...) a box has: all
+// of `present` and none of `absent`.
+void checkButtons(const Window& box, std::initializer_list<int> present, std::initializer_list<int> absent = {});
+// Answers a box or dialog with a button's id and waits until it has gone.
+void answerAndWait(const Program& app, const Window& window, int id);
+// Ticks "&Move file" and makes sure it is ticked.
+void tickMoveFile(const Program& app);
+// A move refused: ticks "&Move file", starts the job, answers the error box
+// it ends with (its message `text`) and waits for the window to be idle.
+void moveEndsInError(const Program& app, const std::string& text);
 
 }  // namespace e2e

@@ -13,30 +13,21 @@
 
 #include "tests/e2e/e2e_env.h"
 #include "tests/support/folders.h"
+#include "tests/support/handle.h"
+#include "tests/support/test_main.h"
+#include "tests/support/utf8.h"
 
 using namespace e2e;
 
 namespace {
 
-enum : int {
-    ContinueButton = 1103,
-    ChangeTargetButton = 1104,
-    LeftLine = 99,
-    NewTargetEdit = 1111,
-    NewTargetOk = 1103,
-    KeepTargetButton = 1601,
-    CancelJobButton = 1602,
-    BrowseNewTargetButton = 1112,
-};
-
 constexpr SYSTEMTIME SourceStamp{1998, 6, 5, 5, 14, 22, 8, 0};
 constexpr std::size_t SourceSize = 1000000;  // two and a half small disks
+constexpr const char* TargetExists = "   Target file already exists\t\t\t ";
 
-bool haveDisks() { return !disksFolder().empty() && fileExists(disksFolder() + "\\ready"); }
+std::string disk(int number) { return testkit::disksFolder() + "\\small" + std::to_string(number); }
 
-std::string disk(int number) { return disksFolder() + "\\small" + std::to_string(number); }
-
-void clearFolder(const std::string& folder) { testfolders::removeTree(folder, false); }
+void clearFolder(const std::string& folder) { testkit::removeTree(folder, false); }
 
 // The bytes a disk holds when it is full, from its size as the system tells.
 std::uint64_t diskCapacity(const std::string& folder) {
@@ -64,14 +55,14 @@ struct Piece {
 };
 
 Piece takePiece(const std::string& path) {
-    return Piece{path, fileBytes(path), dosStamp(path), GetFileAttributesW(testfolders::wide(path).c_str())};
+    return Piece{path, fileBytes(path), dosStamp(path), GetFileAttributesW(testkit::wide(path).c_str())};
 }
 
 // Takes the filled piece off its disk, as a user would swap the disk.
 Piece movePieceOff(const std::string& path) {
     Piece piece = takePiece(path);
-    SetFileAttributesW(testfolders::wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-    CHECK_MESSAGE(DeleteFileW(testfolders::wide(path).c_str()), "cannot take " << path << " off its disk");
+    SetFileAttributesW(testkit::wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    CHECK_MESSAGE(DeleteFileW(testkit::wide(path).c_str()), "cannot take " << path << " off its disk");
     return piece;
 }
 
@@ -89,7 +80,7 @@ void checkPieces(const std::vector<Piece>& pieces, const std::string& source, co
         INFO("piece ", piece.path, " of ", piece.bytes.size(), " bytes");
         CHECK(piece.bytes.size() > 0);
         CHECK(piece.stamp == dosStamp(source));
-        CHECK(piece.attributes == GetFileAttributesW(testfolders::wide(source).c_str()));
+        CHECK(piece.attributes == GetFileAttributesW(testkit::wide(source).c_str()));
         joined += piece.bytes;
     }
     CHECK(joined.size() == sourceBytes.size());
@@ -122,7 +113,7 @@ Window waitForDiskFullOrEnd(const Program& app) {
                 found = Window(dialog);
                 return true;
             }
-            return app.mainDialog().text(StartButton) == "&Start";
+            return app.mainDialog().text(IDC_START) == "&Start";
         },
         [&] { return app.describeWindows(); });
     return found;
@@ -132,11 +123,11 @@ Window waitForDiskFullOrEnd(const Program& app) {
 // amount still to copy after the pieces so far, the main window waiting
 // under it in its running look.
 void checkDiskFull(const Program& app, const Window& dialog, std::size_t inPieces) {
-    CHECK(dialog.text(LeftLine) == leftText(SourceSize - inPieces));
+    CHECK(dialog.text(IDC_LEFT) == leftText(SourceSize - inPieces));
     std::vector<std::string> statics = dialog.staticTexts();
     CHECK(std::find(statics.begin(), statics.end(), "There isn't enough room to copy the file") != statics.end());
-    CHECK(dialog.text(ContinueButton) == "&Continue");
-    CHECK(dialog.text(ChangeTargetButton) == "Change &Target");
+    CHECK(dialog.text(IDC_CONTINUE) == "&Continue");
+    CHECK(dialog.text(IDC_CHANGE_TARGET) == "Change &Target");
     CHECK(dialog.text(IDCANCEL) == "Cancel");
     // A caption and no system menu: no close box.
     CHECK((GetWindowLongPtrA(dialog.handle(), GWL_STYLE) & WS_SYSMENU) == 0);
@@ -148,21 +139,21 @@ void checkDiskFull(const Program& app, const Window& dialog, std::size_t inPiece
 // Opens "Change target" from "Disk is full" and checks it: the current
 // target in the edit, which has the focus.
 Window openChangeTarget(const Program& app, const Window& diskFull, const std::string& currentTarget) {
-    diskFull.click(ChangeTargetButton);
+    diskFull.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(diskFull);
     Window dialog = app.waitForWindow("Change target");
-    CHECK(dialog.text(NewTargetEdit) == currentTarget);
-    CHECK(dialog.text(NewTargetOk) == "OK");
-    CHECK(dialog.text(KeepTargetButton) == "&Don't change target");
-    CHECK(dialog.text(CancelJobButton) == "Cancel");
-    CHECK(dialog.text(BrowseNewTargetButton) == "&Browse...");
+    CHECK(dialog.text(IDC_NEW_TARGET) == currentTarget);
+    CHECK(dialog.text(IDC_NEW_TARGET_OK) == "OK");
+    CHECK(dialog.text(IDC_KEEP_TARGET) == "&Don't change target");
+    CHECK(dialog.text(IDC_CANCEL_JOB) == "Cancel");
+    CHECK(dialog.text(IDC_BROWSE_NEW_TARGET) == "&Browse...");
     std::vector<std::string> statics = dialog.staticTexts();
     CHECK(std::find(statics.begin(), statics.end(), "Specify new target file name") != statics.end());
     // A caption and no system menu: no close box.
     CHECK((GetWindowLongPtrA(dialog.handle(), GWL_STYLE) & WS_SYSMENU) == 0);
     CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
     app.sync();
-    CHECK(app.focusedWindow() == dialog.control(NewTargetEdit));
+    CHECK(app.focusedWindow() == dialog.control(IDC_NEW_TARGET));
     return dialog;
 }
 
@@ -171,18 +162,23 @@ struct Source {
     std::string path;
     std::string bytes;
     Source(const Scratch& scratch, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, const char* name = "archive.bin")
-        : path(scratch.file(name)), bytes(randomBytes(SourceSize, 7)) {
-        writeFileWith(path, bytes, SourceStamp, attributes);
-    }
+        : path(scratch.file(name)), bytes(writeRandomFile(path, SourceSize, 7, SourceStamp, attributes)) {}
 };
+
+// The end of a copy spread over the disks: the pieces join to the source,
+// the first disk holds its piece alone, the source is as it was; Escape then
+// ends the program.
+void checkSpreadAndEnd(Program& app, const std::vector<Piece>& pieces, const Source& source) {
+    checkPieces(pieces, source.path, source.bytes);
+    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
+    CHECK(fileBytes(source.path) == source.bytes);
+    escapeEnds(app);
+}
 
 }  // namespace
 
 TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("continue");
     Source source(scratch);
@@ -197,7 +193,7 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
     SUBCASE("the filled piece taken off before each Continue") {}
     SUBCASE("the path still taken: \"Target file already exists\" until it is free") { firstTakenLate = true; }
 
-    main.click(StartButton);
+    main.click(IDC_START);
     std::vector<Piece> pieces;
     for (Window dialog; (dialog = waitForDiskFullOrEnd(app)).exists();) {
         REQUIRE(pieces.size() < 4);
@@ -206,55 +202,40 @@ TEST_CASE("a full disk: Continue goes on in a new piece on the same path") {
         CHECK(piece.bytes.size() == capacity);
         checkDiskFull(app, dialog, bytesIn(pieces) + piece.bytes.size());
         if (firstTakenLate && pieces.empty()) {
-            dialog.click(ContinueButton);
+            dialog.click(IDC_CONTINUE);
             app.waitWindowGone(dialog);
-            Window box = app.waitForWindow("Error");
-            CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
-            CHECK(GetDlgItem(box.handle(), IDRETRY) != nullptr);
-            CHECK(GetDlgItem(box.handle(), IDCANCEL) != nullptr);
+            Window box = waitForBox(app, "Error", TargetExists);
+            checkButtons(box, {IDRETRY, IDCANCEL});
             // Retry while the file is still there: asked again.
-            box.answer(IDRETRY);
-            app.waitWindowGone(box);
-            box = app.waitForWindow("Error");
-            CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
+            answerAndWait(app, box, IDRETRY);
+            box = waitForBox(app, "Error", TargetExists);
             // The program may hold the file open now: empty it where it
             // lies, which frees the path as well as a fresh disk does.
-            HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-            REQUIRE(file != INVALID_HANDLE_VALUE);
-            CHECK(SetEndOfFile(file));
-            CloseHandle(file);
-            box.answer(IDRETRY);
-            app.waitWindowGone(box);
+            testkit::Handle file(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+            REQUIRE(file.valid());
+            CHECK(SetEndOfFile(file.get()));
+            file.reset();
+            answerAndWait(app, box, IDRETRY);
         } else {
             movePieceOff(target);
             // The first Continue clicked, the next ones by Alt+C.
             if (pieces.empty())
-                dialog.click(ContinueButton);
+                dialog.click(IDC_CONTINUE);
             else
                 app.pressAlt('c');
             app.waitWindowGone(dialog);
         }
         pieces.push_back(piece);
     }
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
     pieces.push_back(takePiece(target));
     CHECK(pieces.size() == 3);
-    checkPieces(pieces, source.path, source.bytes);
-    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
-    CHECK(fileBytes(source.path) == source.bytes);
-
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    checkSpreadAndEnd(app, pieces, source);
 }
 
 TEST_CASE("a full disk: Change Target names where the rest goes") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("change-target");
     Source source(scratch);
@@ -263,7 +244,7 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
     // The folder typed without its backslash: the source's name goes behind it.
     app.start({source.path, disk(1)});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
 
     std::vector<Piece> pieces;
     std::vector<std::string> expectedNames;
@@ -274,8 +255,8 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         pieces.push_back(takePiece(disk(1) + "\\archive.bin"));
         checkDiskFull(app, full, bytesIn(pieces));
         Window change = openChangeTarget(app, full, disk(1) + "\\archive.bin");
-        change.setText(NewTargetEdit, disk(2));
-        change.click(NewTargetOk);
+        change.setText(IDC_NEW_TARGET, disk(2));
+        change.click(IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
 
         full = waitForDiskFullOrEnd(app);
@@ -283,8 +264,8 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         pieces.push_back(takePiece(disk(2) + "\\archive.bin"));
         checkDiskFull(app, full, bytesIn(pieces));
         change = openChangeTarget(app, full, disk(2) + "\\archive.bin");
-        change.setText(NewTargetEdit, disk(3) + "\\");
-        SUBCASE("clicked") { change.click(NewTargetOk); }
+        change.setText(IDC_NEW_TARGET, disk(3) + "\\");
+        SUBCASE("clicked") { change.click(IDC_NEW_TARGET_OK); }
         SUBCASE("Enter in the edit") { app.pressEnter(); }
         app.waitWindowGone(change);
         expectedNames = {"archive.bin", "archive.bin", "archive.bin"};
@@ -300,17 +281,16 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         pieces.push_back(takePiece(disk(1) + "\\archive.bin"));
         Window change = openChangeTarget(app, full, disk(1) + "\\archive.bin");
         for (int answer : {IDCANCEL, IDOK}) {
-            change.click(BrowseNewTargetButton);
+            change.click(IDC_BROWSE_NEW_TARGET);
             Window browser = app.waitForWindow(folderBrowser::Caption);
             CHECK(browser.text(folderBrowser::Title) == "Select target folder:");
             CHECK(GetWindow(browser.handle(), GW_OWNER) == change.handle());
-            browser.answer(answer);
-            app.waitWindowGone(browser);
+            answerAndWait(app, browser, answer);
             app.sync();
             // The folder alone: the copy puts the source's name behind it.
-            CHECK(change.text(NewTargetEdit) == (answer == IDOK ? disk(2) : disk(1) + "\\archive.bin"));
+            CHECK(change.text(IDC_NEW_TARGET) == (answer == IDOK ? disk(2) : disk(1) + "\\archive.bin"));
         }
-        change.click(NewTargetOk);
+        change.click(IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
 
         full = waitForDiskFullOrEnd(app);
@@ -319,15 +299,15 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         change = openChangeTarget(app, full, disk(2) + "\\archive.bin");
         {
             HeldShift shift;
-            change.click(BrowseNewTargetButton);
+            change.click(IDC_BROWSE_NEW_TARGET);
             Window open = app.waitForWindow("Open");
             CHECK(GetWindow(open.handle(), GW_OWNER) == change.handle());
             openDialog::choose(open, disk(3) + "\\rest.bin");
             app.waitWindowGone(open);
         }
         app.sync();
-        CHECK(change.text(NewTargetEdit) == disk(3) + "\\rest.bin");
-        change.click(NewTargetOk);
+        CHECK(change.text(IDC_NEW_TARGET) == disk(3) + "\\rest.bin");
+        change.click(IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
         expectedNames = {"archive.bin", "archive.bin", "rest.bin"};
         CHECK_FALSE(waitForDiskFullOrEnd(app).exists());
@@ -344,8 +324,8 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
             Window change = openChangeTarget(app, full, target);
             // The disk is emptied while the dialog is open.
             movePieceOff(target);
-            change.setText(NewTargetEdit, disk(2) + "\\elsewhere.bin");
-            change.click(KeepTargetButton);
+            change.setText(IDC_NEW_TARGET, disk(2) + "\\elsewhere.bin");
+            change.click(IDC_KEEP_TARGET);
             app.waitWindowGone(change);
             pieces.push_back(piece);
         }
@@ -353,22 +333,12 @@ TEST_CASE("a full disk: Change Target names where the rest goes") {
         CHECK(pieces.size() == 3);
         CHECK(filesIn(disk(2)).empty());
     }
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
-    checkPieces(pieces, source.path, source.bytes);
-    CHECK(filesIn(disk(1)) == std::vector<std::string>{"archive.bin"});
-    CHECK(fileBytes(source.path) == source.bytes);
-
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    checkEndedIdle(app);
+    checkSpreadAndEnd(app, pieces, source);
 }
 
 TEST_CASE("a full disk: a name in any script spans the disks under the names given") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("scripts-span");
     const std::string name = "中文-é.txt", renamed = "часть два – μέρος.txt";
@@ -377,41 +347,38 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    main.setTextW(SourceEdit, source.path);
-    main.setTextW(TargetEdit, disk(1) + "\\");
-    main.click(StartButton);
+    main.setTextW(IDC_SOURCE, source.path);
+    main.setTextW(IDC_TARGET, disk(1) + "\\");
+    main.click(IDC_START);
 
     std::vector<Piece> pieces;
     Window full = waitForDiskFullOrEnd(app);
     REQUIRE(full.exists());
     pieces.push_back(takePiece(disk(1) + "\\" + name));
-    full.click(ChangeTargetButton);
+    full.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(full);
     Window change = app.waitForWindow("Change target");
-    CHECK(change.textW(NewTargetEdit) == disk(1) + "\\" + name);
+    CHECK(change.textW(IDC_NEW_TARGET) == disk(1) + "\\" + name);
     // Too long in bytes though not in characters: refused, the dialog stays.
     std::string tooLong = disk(2) + "\\";
     for (int i = 0; i < 120; ++i) tooLong += "ä";
-    change.setTextW(NewTargetEdit, tooLong);
-    change.click(NewTargetOk);
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable("   Target file name is too long\t\t\t "));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    change.setTextW(IDC_NEW_TARGET, tooLong);
+    change.click(IDC_NEW_TARGET_OK);
+    answerAndWait(app, waitForBox(app, "Error", "   Target file name is too long\t\t\t "), IDOK);
     CHECK(change.exists());
-    change.setTextW(NewTargetEdit, disk(2) + "\\" + renamed);
-    change.click(NewTargetOk);
+    change.setTextW(IDC_NEW_TARGET, disk(2) + "\\" + renamed);
+    change.click(IDC_NEW_TARGET_OK);
     app.waitWindowGone(change);
 
     full = waitForDiskFullOrEnd(app);
     REQUIRE(full.exists());
     pieces.push_back(takePiece(disk(2) + "\\" + renamed));
-    full.click(ChangeTargetButton);
+    full.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(full);
     change = app.waitForWindow("Change target");
-    CHECK(change.textW(NewTargetEdit) == disk(2) + "\\" + renamed);
-    change.setTextW(NewTargetEdit, disk(3) + "\\");
-    change.click(NewTargetOk);
+    CHECK(change.textW(IDC_NEW_TARGET) == disk(2) + "\\" + renamed);
+    change.setTextW(IDC_NEW_TARGET, disk(3) + "\\");
+    change.click(IDC_NEW_TARGET_OK);
     app.waitWindowGone(change);
     CHECK_FALSE(waitForDiskFullOrEnd(app).exists());
     pieces.push_back(takePiece(disk(3) + "\\" + name));
@@ -421,15 +388,11 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
     CHECK(filesIn(disk(1)) == std::vector<std::string>{name});
     CHECK(filesIn(disk(2)) == std::vector<std::string>{renamed});
     CHECK(filesIn(disk(3)) == std::vector<std::string>{name});
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("cancel");
     Source source(scratch);
@@ -439,7 +402,7 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     Program app(programPath());
     app.start({source.path, target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
     Window full = waitForDiskFullOrEnd(app);
     REQUIRE(full.exists());
     checkDiskFull(app, full, static_cast<std::size_t>(fileSize(target)));
@@ -448,28 +411,23 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     SUBCASE("Escape in Disk is full") { app.pressEscape(); }
     SUBCASE("\"Cancel\" in Change target") {
         Window change = openChangeTarget(app, full, target);
-        change.setText(NewTargetEdit, disk(2) + "\\");
-        change.click(CancelJobButton);
+        change.setText(IDC_NEW_TARGET, disk(2) + "\\");
+        change.click(IDC_CANCEL_JOB);
         app.waitWindowGone(change);
     }
     SUBCASE("Escape in Change target") {
         Window change = openChangeTarget(app, full, target);
-        change.setText(NewTargetEdit, disk(2) + "\\");
+        change.setText(IDC_NEW_TARGET, disk(2) + "\\");
         app.pressEscape();
         app.waitWindowGone(change);
     }
     SUBCASE("Cancel when the path is still taken") {
-        full.click(ContinueButton);
+        full.click(IDC_CONTINUE);
         app.waitWindowGone(full);
-        Window box = app.waitForWindow("Error");
-        CHECK(printable(box.text(0xFFFF)) == printable("   Target file already exists\t\t\t "));
-        box.answer(IDCANCEL);
-        app.waitWindowGone(box);
+        answerAndWait(app, waitForBox(app, "Error", TargetExists), IDCANCEL);
     }
     app.waitWindowGone(full);
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
 
     // The piece is a finished file: all the disk held, the source's stamp
     // and attributes, and closed.
@@ -484,15 +442,11 @@ TEST_CASE("a full disk: Cancel and Escape end the job and keep the filled piece"
     CHECK(filesIn(disk(2)).empty());
     CHECK(fileBytes(source.path) == source.bytes);
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a full disk: a long source name behind a folder typed with its backslash goes on") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("long-name");
     // The target, folder and name, is 200 characters long: the folder, a
@@ -504,13 +458,12 @@ TEST_CASE("a full disk: a long source name behind a folder typed with its backsl
     const std::string target = folder + name;
     const std::string sourcePath = scratch.file(name.c_str());
     REQUIRE(sourcePath.size() <= 255);
-    const std::string sourceBytes = randomBytes(SourceSize, 11);
-    writeFileWith(sourcePath, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes = writeRandomFile(sourcePath, SourceSize, 11, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
 
     Program app(programPath());
     app.start({sourcePath, folder});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
 
     enum class Way { Continue, KeepTarget, OkUnchanged } way = Way::Continue;
     SUBCASE("&Continue") {}
@@ -522,33 +475,27 @@ TEST_CASE("a full disk: a long source name behind a folder typed with its backsl
         REQUIRE(pieces.size() < 4);
         pieces.push_back(movePieceOff(target));
         if (way == Way::Continue) {
-            full.click(ContinueButton);
+            full.click(IDC_CONTINUE);
             app.waitWindowGone(full);
             continue;
         }
         Window change = openChangeTarget(app, full, target);
-        change.click(way == Way::KeepTarget ? KeepTargetButton : NewTargetOk);
+        change.click(way == Way::KeepTarget ? IDC_KEEP_TARGET : IDC_NEW_TARGET_OK);
         app.waitWindowGone(change);
     }
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
     pieces.push_back(takePiece(target));
     CHECK(pieces.size() == 3);
     checkPieces(pieces, sourcePath, sourceBytes);
     CHECK(fileBytes(sourcePath) == sourceBytes);
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a move from a read-only disk: the delete fails with its text and the copy is kept") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Scratch scratch("read-only-move");
-    const std::string source = disksFolder() + "\\readonly\\source.bin";
+    const std::string source = testkit::disksFolder() + "\\readonly\\source.bin";
     const std::string sourceBytes = fileBytes(source);
     REQUIRE(sourceBytes.size() == 100000);
     const DWORD sourceAttributes = GetFileAttributesA(source.c_str());
@@ -556,31 +503,17 @@ TEST_CASE("a move from a read-only disk: the delete fails with its text and the 
 
     Program app(programPath());
     app.start({source, target});
-    Window main = app.mainDialog();
-    main.click(MoveFileBox);
-    app.sync();
-    REQUIRE(main.checkState(MoveFileBox) == 1);
-    main.click(StartButton);
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) ==
-          printable("   Couldn't delete source file\t\t\t\r\n   Permission denied"));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
-    waitForIdle(app);
-    checkIdleLook(main);
+    moveEndsInError(app, "   Couldn't delete source file\t\t\t\r\n   Permission denied");
+    checkIdleLook(app.mainDialog());
     CHECK(fileBytes(source) == sourceBytes);
     CHECK(GetFileAttributesA(source.c_str()) == sourceAttributes);
     CHECK(fileBytes(target) == sourceBytes);
     CHECK(dosStamp(target) == dosStamp(source));
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("soak: Disk is full and Change target opened many times leave handles, memory and GDI objects flat") {
-    if (!haveDisks()) {
-        MESSAGE("no small tmpfs disks (the fixture mounts them as root): skipped");
-        return;
-    }
+    if (!testkit::haveDisks()) return;
     Disks disks;
     Scratch scratch("soak-full");
     Source source(scratch);
@@ -591,18 +524,17 @@ TEST_CASE("soak: Disk is full and Change target opened many times leave handles,
     app.start({source.path, target});
     Window main = app.mainDialog();
     soak(app, "Disk is full and Change target", soakCount(300), [&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         Window full = waitForDiskFullOrEnd(app);
         REQUIRE(full.exists());
-        full.click(ChangeTargetButton);
+        full.click(IDC_CHANGE_TARGET);
         app.waitWindowGone(full);
         Window change = app.waitForWindow("Change target");
-        change.click(CancelJobButton);
+        change.click(IDC_CANCEL_JOB);
         app.waitWindowGone(change);
         waitForIdle(app);
         movePieceOff(target);
     });
     CHECK(fileBytes(source.path) == source.bytes);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_env.h"
+#include "tests/support/utf8.h"
 
 using namespace e2e;
 
@@ -31,12 +32,8 @@ std::string totalSizeText(std::uint64_t size) {
 // Waits for the stop question and checks it: caption, text, Yes and No with
 // No the default, and the main window disabled under it.
 Window waitForStopQuestion(const Program& app) {
-    Window box = app.waitForWindow("Warning");
-    CHECK(printable(box.text(0xFFFF)) == printable(StopQuestion));
-    CHECK(GetDlgItem(box.handle(), IDYES) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDNO) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDOK) == nullptr);
-    CHECK(GetDlgItem(box.handle(), IDCANCEL) == nullptr);
+    Window box = waitForBox(app, "Warning", StopQuestion);
+    checkButtons(box, {IDYES, IDNO}, {IDOK, IDCANCEL});
     CHECK(box.defaultButton() == IDNO);
     // Owned by the main window, which waits under it.
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
@@ -46,8 +43,27 @@ Window waitForStopQuestion(const Program& app) {
 
 // Waits for the second progress line to show the copy under way.
 void waitForCopying(const Program& app) {
-    app.waitForControl(ProgressLine2, "\"Current ...\"",
+    app.waitForControl(IDC_PROGRESS_LINE2, "\"Current ...\"",
                        [](const std::string& text) { return text.rfind("Current", 0) == 0; });
+}
+
+// Starts the program on the large source and `target` and its copy with
+// "&Start"; gives the main dialog once the copy is under way.
+Window startLargeCopy(Program& app, const std::string& target) {
+    app.start({largeSource(), target});
+    Window main = app.mainDialog();
+    main.click(IDC_START);
+    waitForCopying(app);
+    return main;
+}
+
+// Escape while the job runs, the stop question answered: the window is idle
+// again after Yes, the job goes on after No.
+void answerStopQuestion(const Program& app, int answer) {
+    app.pressEscape();
+    Window box = waitForStopQuestion(app);
+    answerAndWait(app, box, answer);
+    app.sync();
 }
 
 void checkWholeCopy(const std::string& target, const std::string& source) {
@@ -73,7 +89,7 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
     // Escape queued together with the start is handled before the first
     // block: the stop question shows the job at its start.
     SUBCASE("started with Enter") {
-        main.focus(SourceEdit);
+        main.focus(IDC_SOURCE);
         app.sync();
         app.atOnce([&] {
             app.pressEnter();
@@ -82,7 +98,7 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
     }
     SUBCASE("started with \"&Start\"") {
         app.atOnce([&] {
-            main.click(StartButton);
+            main.click(IDC_START);
             app.pressEscape();
         });
     }
@@ -95,23 +111,22 @@ TEST_CASE("a copy runs to its end and leaves the window idle") {
 
     Window box = waitForStopQuestion(app);
     checkRunningLook(main);
-    CHECK(main.text(ProgressLine1) == totalSizeText(size));
-    CHECK(main.text(ProgressLine2) == "");
-    CHECK(main.progress(ProgressBar) == 0);
+    CHECK(main.text(IDC_PROGRESS_LINE1) == totalSizeText(size));
+    CHECK(main.text(IDC_PROGRESS_LINE2) == "");
+    CHECK(main.progress(IDC_PROGRESS_BAR) == 0);
     CHECK(fileExists(target));
 
-    box.answer(IDNO);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDNO);
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(target, source);
-    CHECK(main.text(SourceEdit) == source);
-    CHECK(main.text(TargetEdit) == target);
+    CHECK(main.text(IDC_SOURCE) == source);
+    CHECK(main.text(IDC_TARGET) == target);
 
     // The window takes the next job: a new target name, straight to its end.
     std::string second = scratch.file("second.bin");
-    main.setText(TargetEdit, second);
-    main.click(StartButton);
+    main.setText(IDC_TARGET, second);
+    main.click(IDC_START);
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(second, source);
@@ -129,24 +144,23 @@ TEST_CASE("a copy into a folder given with a trailing backslash, typed into the 
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    main.focus(SourceEdit);
-    main.type(SourceEdit, "  " + source + "  ");
-    main.focus(TargetEdit);
-    main.type(TargetEdit, scratch.file("out") + "\\");
+    main.focus(IDC_SOURCE);
+    main.type(IDC_SOURCE, "  " + source + "  ");
+    main.focus(IDC_TARGET);
+    main.type(IDC_TARGET, scratch.file("out") + "\\");
     app.pressEnter();
     app.sync();
     waitForIdle(app);
     checkIdleLook(main);
     checkWholeCopy(scratch.file("out\\data file.txt"), source);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied and moved under exactly those names") {
     Scratch scratch("scripts");
     const std::string copies = scratch.file("копии 副本"), moved = scratch.file("μετακινημένα");
     for (const std::string& folder : {copies, moved})
-        REQUIRE(CreateDirectoryW(testfolders::wide(folder).c_str(), nullptr));
+        REQUIRE(CreateDirectoryW(testkit::wide(folder).c_str(), nullptr));
     const std::vector<std::string> names = {"Ελληνικά и кириллица.dat", "中文-é.txt"};  // as filesIn sorts them
     const SYSTEMTIME stamp{2019, 5, 2, 21, 10, 30, 44, 0};
 
@@ -160,53 +174,49 @@ TEST_CASE("names in any script, typed or chosen in the Open dialog, are copied a
     for (const std::string& name : names) {
         CAPTURE(name);
         const std::string source = scratch.file(name.c_str());
-        const std::string bytes = randomBytes(70000, static_cast<std::uint32_t>(name.size()));
-        writeFileWith(source, bytes, stamp, FILE_ATTRIBUTE_ARCHIVE);
+        const std::string bytes =
+            writeRandomFile(source, 70000, static_cast<std::uint32_t>(name.size()), stamp, FILE_ATTRIBUTE_ARCHIVE);
         if (chosen) {
-            main.click(BrowseSourceButton);
+            main.click(IDC_BROWSE_SOURCE);
             Window dialog = app.waitForWindow("Open");
             openDialog::choose(dialog, source);
             app.waitWindowGone(dialog);
             app.sync();
         } else {
-            main.setTextW(SourceEdit, source);
+            main.setTextW(IDC_SOURCE, source);
         }
-        main.setTextW(TargetEdit, copies + "\\");
-        CHECK(main.textW(SourceEdit) == source);
-        main.click(StartButton);
+        main.setTextW(IDC_TARGET, copies + "\\");
+        CHECK(main.textW(IDC_SOURCE) == source);
+        main.click(IDC_START);
         waitForIdle(app);
         checkWholeCopy(copies + "\\" + name, source);
 
-        main.setTextW(TargetEdit, moved + "\\");
-        main.click(MoveFileBox);
-        main.click(StartButton);
+        main.setTextW(IDC_TARGET, moved + "\\");
+        main.click(IDC_MOVE_FILE);
+        main.click(IDC_START);
         waitForIdle(app);
-        main.click(MoveFileBox);
+        main.click(IDC_MOVE_FILE);
         CHECK(fileBytes(moved + "\\" + name) == bytes);
         CHECK(dosStamp(moved + "\\" + name) == dosStampOf(stamp));
         CHECK_FALSE(fileExists(source));
-        CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+        checkAlone(app);
     }
     // Exactly these names, not their bytes read in another code page.
     CHECK(filesIn(copies) == names);
     CHECK(filesIn(moved) == names);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("the running look and progress of a long copy") {
     Scratch scratch("progress");
     std::string target = scratch.file("target.bin");
     Program app(programPath());
-    app.start({largeSource(), target});
-    Window main = app.mainDialog();
-    main.click(StartButton);
-    waitForCopying(app);
+    Window main = startLargeCopy(app, target);
 
     // The job runs with no box in front of it: the look is the running one.
-    std::string line1 = main.text(ProgressLine1);
-    std::string line2 = main.text(ProgressLine2);
-    int bar = main.progress(ProgressBar);
+    std::string line1 = main.text(IDC_PROGRESS_LINE1);
+    std::string line2 = main.text(IDC_PROGRESS_LINE2);
+    int bar = main.progress(IDC_PROGRESS_BAR);
     checkRunningLook(main);
     CHECK(line1 == totalSizeText(LargeSize));
     unsigned kb = 0, percent = 0;
@@ -219,36 +229,28 @@ TEST_CASE("the running look and progress of a long copy") {
     CHECK(bar <= 100);
     CHECK(line2 == "Current     :    " + std::to_string(kb) + "Kb  (" + std::to_string(percent) + "%)");
     // The progress moves on while the job runs.
-    app.waitForControl(ProgressLine2, "more copied than " + printable(line2), [&](const std::string& text) {
+    app.waitForControl(IDC_PROGRESS_LINE2, "more copied than " + printable(line2), [&](const std::string& text) {
         unsigned later = 0;
         return std::sscanf(text.c_str(), "Current     :    %uKb", &later) == 1 && later > kb;
     });
 
     // The source is too large to wait for: the job is stopped, and what it
     // copied so far is the source's start.
-    app.pressEscape();
-    Window box = waitForStopQuestion(app);
-    box.answer(IDYES);
-    app.waitWindowGone(box);
-    app.sync();
+    answerStopQuestion(app, IDYES);
     checkIdleLook(main);
     std::string why;
     CHECK_MESSAGE(sameStart(target, largeSource(), fileSize(target), why), why);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     Scratch scratch("stop");
     std::string target = scratch.file("partial.bin");
     Program app(programPath());
-    app.start({largeSource(), target});
-    Window main = app.mainDialog();
-    main.click(StartButton);
-    waitForCopying(app);
+    Window main = startLargeCopy(app, target);
 
     SUBCASE("Escape") { app.pressEscape(); }
-    SUBCASE("\"&Stop\" clicked") { main.click(StartButton); }
+    SUBCASE("\"&Stop\" clicked") { main.click(IDC_START); }
     SUBCASE("Enter") { app.pressEnter(); }
     SUBCASE("Alt+S") { app.pressAlt('s'); }
 
@@ -259,8 +261,7 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     CHECK(fileSize(target) == asked);
     checkRunningLook(main);
 
-    box.answer(IDYES);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDYES);
     app.sync();
     checkIdleLook(main);
 
@@ -275,8 +276,7 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
 
     // The target file is closed: it can be opened for writing and removed.
     CHECK(DeleteFileA(target.c_str()));
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a job started from a control that the running look disables keeps the keyboard") {
@@ -288,23 +288,18 @@ TEST_CASE("a job started from a control that the running look disables keeps the
 
     // Enter on a check box starts the job; the box is then disabled and the
     // keyboard must not be left with it.
-    SUBCASE("the move option") { main.focus(MoveFileBox); }
-    SUBCASE("the read-only option") { main.focus(ClearReadOnlyBox); }
+    SUBCASE("the move option") { main.focus(IDC_MOVE_FILE); }
+    SUBCASE("the read-only option") { main.focus(IDC_CLEAR_READONLY); }
     app.sync();
-    REQUIRE(GetDlgCtrlID(app.focusedWindow()) != StartButton);
+    REQUIRE(GetDlgCtrlID(app.focusedWindow()) != IDC_START);
     app.pressEnter();
     waitForCopying(app);
     HWND focus = app.focusedWindow();
-    CHECK(focus == main.control(StartButton));
+    CHECK(focus == main.control(IDC_START));
 
-    app.pressEscape();
-    Window box = waitForStopQuestion(app);
-    box.answer(IDYES);
-    app.waitWindowGone(box);
-    app.sync();
+    answerStopQuestion(app, IDYES);
     checkIdleLook(main);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("during a job closing, Exit and both browse commands are refused") {
@@ -322,20 +317,20 @@ TEST_CASE("during a job closing, Exit and both browse commands are refused") {
     std::function<void()> attempt;
     SUBCASE("the close box") { attempt = [&] { app.closeBox(); }; }
     SUBCASE("WM_CLOSE") { attempt = [&] { PostMessageA(app.frame(), WM_CLOSE, 0, 0); }; }
-    SUBCASE("the Exit command") { attempt = [&] { main.post(WM_COMMAND, ExitButton, 0); }; }
+    SUBCASE("the Exit command") { attempt = [&] { main.post(WM_COMMAND, IDC_EXIT, 0); }; }
     SUBCASE("Alt+X") { attempt = [&] { app.pressAlt('x'); }; }
     SUBCASE("both browse commands, their buttons and their Alt letters") {
         attempt = [&] {
-            main.post(WM_COMMAND, BrowseSourceButton, 0);
-            main.post(WM_COMMAND, BrowseTargetButton, 0);
-            main.click(BrowseSourceButton);
-            main.click(BrowseTargetButton);
+            main.post(WM_COMMAND, IDC_BROWSE_SOURCE, 0);
+            main.post(WM_COMMAND, IDC_BROWSE_TARGET, 0);
+            main.click(IDC_BROWSE_SOURCE);
+            main.click(IDC_BROWSE_TARGET);
             app.pressAlt('b');
             app.pressAlt('r');
         };
     }
     app.atOnce([&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         attempt();
         app.pressEscape();
     });
@@ -343,13 +338,12 @@ TEST_CASE("during a job closing, Exit and both browse commands are refused") {
     Window box = waitForStopQuestion(app);
     CHECK(app.running());
     checkRunningLook(main);
-    box.answer(IDNO);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDNO);
     waitForIdle(app);
     CHECK(app.running());
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
-    CHECK(main.text(SourceEdit) == source);
-    CHECK(main.text(TargetEdit) == target);
+    checkAlone(app);
+    CHECK(main.text(IDC_SOURCE) == source);
+    CHECK(main.text(IDC_TARGET) == target);
     checkWholeCopy(target, source);
 
     app.closeBox();
@@ -364,67 +358,48 @@ TEST_CASE("after a box the keyboard is back on the control that had it") {
 
     // Enter in the target edit starts; the missing source is reported; the
     // user goes on typing where he was.
-    main.focus(TargetEdit);
+    main.focus(IDC_TARGET);
     app.sync();
-    REQUIRE(app.focusedWindow() == main.control(TargetEdit));
+    REQUIRE(app.focusedWindow() == main.control(IDC_TARGET));
     app.pressEnter();
-    Window box = app.waitForWindow("Error");
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    answerAndWait(app, app.waitForWindow("Error"), IDOK);
     app.sync();
-    app.waitUntilFocus(TargetEdit);
-    CHECK(main.defaultButton() == StartButton);
+    app.waitUntilFocus(IDC_TARGET);
+    CHECK(main.defaultButton() == IDC_START);
 
     // The same after the stop question of a job started from the source edit.
-    main.setText(SourceEdit, largeSource());
-    main.focus(SourceEdit);
+    main.setText(IDC_SOURCE, largeSource());
+    main.focus(IDC_SOURCE);
     app.sync();
     app.pressEnter();
     waitForCopying(app);
-    app.pressEscape();
-    Window question = waitForStopQuestion(app);
-    question.answer(IDNO);
-    app.waitWindowGone(question);
-    app.sync();
-    app.waitUntilFocus(SourceEdit);
-    app.pressEscape();
-    question = waitForStopQuestion(app);
-    question.answer(IDYES);
-    app.waitWindowGone(question);
-    app.sync();
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    answerStopQuestion(app, IDNO);
+    app.waitUntilFocus(IDC_SOURCE);
+    answerStopQuestion(app, IDYES);
+    escapeEnds(app);
 }
 
 TEST_CASE("logging off is refused during a job and agreed to without one") {
     Scratch scratch("session");
     Program app(programPath());
-    app.start({largeSource(), scratch.file("copy.bin")});
-    Window main = app.mainDialog();
     auto queryEndSession = [&] {
         DWORD_PTR answer = 99;
         REQUIRE(SendMessageTimeoutA(app.frame(), WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
         return answer;
     };
 
-    main.click(StartButton);
-    waitForCopying(app);
+    Window main = startLargeCopy(app, scratch.file("copy.bin"));
     CHECK(queryEndSession() == FALSE);
     // The job goes on after the refusal.
-    std::string before = main.text(ProgressLine2);
-    app.waitForControl(ProgressLine2, "the copy to go on", [&](const std::string& text) { return text != before; });
+    std::string before = main.text(IDC_PROGRESS_LINE2);
+    app.waitForControl(IDC_PROGRESS_LINE2, "the copy to go on", [&](const std::string& text) { return text != before; });
     checkRunningLook(main);
 
-    app.pressEscape();
-    Window box = waitForStopQuestion(app);
-    box.answer(IDYES);
-    app.waitWindowGone(box);
-    app.sync();
+    answerStopQuestion(app, IDYES);
     CHECK(queryEndSession() == TRUE);
     // Only asked: the program still runs until the session really ends.
     CHECK(app.running());
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a start that cannot begin shows its error and leaves the window idle") {
@@ -494,29 +469,25 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
     Program app(programPath());
     app.start();
     Window main = app.mainDialog();
-    main.setTextW(SourceEdit, source);
-    main.setTextW(TargetEdit, target);
-    main.click(StartButton);
+    main.setTextW(IDC_SOURCE, source);
+    main.setTextW(IDC_TARGET, target);
+    main.click(IDC_START);
 
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable(text));
-    CHECK(GetDlgItem(box.handle(), IDOK) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDCANCEL) == nullptr);
+    Window box = waitForBox(app, "Error", text);
+    checkButtons(box, {IDOK}, {IDCANCEL});
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
     CHECK_FALSE(IsWindowEnabled(app.frame()));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDOK);
     app.sync();
     CHECK(IsWindowEnabled(app.frame()));
     checkIdleLook(main);
-    CHECK(main.textW(SourceEdit) == source);
-    CHECK(main.textW(TargetEdit) == target);
+    CHECK(main.textW(IDC_SOURCE) == source);
+    CHECK(main.textW(IDC_TARGET) == target);
     CHECK_FALSE(fileExists(scratch.file("t.txt")));
     CHECK_FALSE(fileExists(scratch.file(wideName.c_str())));
 
     // The program goes on working: Escape closes it.
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 // A source of `size` bytes of which only the first 4 MiB are written: the
@@ -551,12 +522,8 @@ TEST_CASE("the program killed in the middle of a job loses nothing") {
         Program app(programPath());
         app.start({source, target});
         Window main = app.mainDialog();
-        if (move) {
-            main.click(MoveFileBox);
-            app.sync();
-            REQUIRE(main.checkState(MoveFileBox) == 1);
-        }
-        main.click(StartButton);
+        if (move) tickMoveFile(app);
+        main.click(IDC_START);
         waitForCopying(app);
         if (round > 0) Sleep(static_cast<DWORD>(round * 30));
         app.kill();
@@ -618,13 +585,10 @@ TEST_CASE("hostile paths are answered with the program's own error and change no
     Window main = app.mainDialog();
     for (const Case& c : cases) {
         INFO(std::string(c.name));
-        main.setText(SourceEdit, c.source);
-        main.setText(TargetEdit, c.target);
-        main.click(StartButton);
-        Window box = app.waitForWindow("Error");
-        CHECK(printable(box.text(0xFFFF)) == printable(c.text));
-        box.answer(IDOK);
-        app.waitWindowGone(box);
+        main.setText(IDC_SOURCE, c.source);
+        main.setText(IDC_TARGET, c.target);
+        main.click(IDC_START);
+        answerAndWait(app, waitForBox(app, "Error", c.text), IDOK);
         app.sync();
         checkIdleLook(main);
         CHECK(fileBytes(existing) == existingBytes);
@@ -644,8 +608,7 @@ TEST_CASE("hostile paths are answered with the program's own error and change no
     } while (FindNextFileA(search, &found));
     FindClose(search);
     CHECK(files == 1);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("soak: starts and stops and the questions, many times over, leave handles, memory and GDI objects flat") {
@@ -665,46 +628,41 @@ TEST_CASE("soak: starts and stops and the questions, many times over, leave hand
     Program app(probePath());
     app.start();
     Window main = app.mainDialog();
-    auto answerAndWait = [&](const char* caption, int answer) {
-        Window window = app.waitForWindow(caption);
-        window.answer(answer);
-        app.waitWindowGone(window);
-    };
+    auto answer = [&](const char* caption, int id) { answerAndWait(app, app.waitForWindow(caption), id); };
 
-    main.setText(SourceEdit, source);
-    main.setText(TargetEdit, target);
+    main.setText(IDC_SOURCE, source);
+    main.setText(IDC_TARGET, target);
     soak(app, "start and stop of a copy", soakCount(200), [&] {
-        main.click(StartButton);
+        main.click(IDC_START);
         waitForCopying(app);
-        main.click(StartButton);
-        answerAndWait("Warning", IDYES);
+        main.click(IDC_START);
+        answer("Warning", IDYES);
         waitForIdle(app);
         DeleteFileA(target.c_str());
     });
-    main.setText(SourceEdit, small);
-    main.setText(TargetEdit, old);
+    main.setText(IDC_SOURCE, small);
+    main.setText(IDC_TARGET, old);
     soak(app, "Confirm File Overwrite", soakCount(300), [&] {
-        main.click(StartButton);
-        answerAndWait("Confirm File Overwrite", IDCANCEL);
+        main.click(IDC_START);
+        answer("Confirm File Overwrite", IDCANCEL);
         waitForIdle(app);
     });
-    main.setText(TargetEdit, readOnly);
+    main.setText(IDC_TARGET, readOnly);
     soak(app, "the read-only warning", soakCount(300), [&] {
-        main.click(StartButton);
-        answerAndWait("Warning", IDCANCEL);
+        main.click(IDC_START);
+        answer("Warning", IDCANCEL);
         waitForIdle(app);
     });
-    main.setText(SourceEdit, scratch.file("missing.bin"));
-    main.setText(TargetEdit, target);
+    main.setText(IDC_SOURCE, scratch.file("missing.bin"));
+    main.setText(IDC_TARGET, target);
     soak(app, "an error box", soakCount(300), [&] {
-        main.click(StartButton);
-        answerAndWait("Error", IDOK);
+        main.click(IDC_START);
+        answer("Error", IDOK);
         waitForIdle(app);
     });
     CHECK(fileBytes(old).size() == 3000);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a move to the device CON is refused and keeps the source") {
@@ -714,17 +672,7 @@ TEST_CASE("a move to the device CON is refused and keeps the source") {
     const std::string bytes = fileBytes(source);
     Program app(programPath());
     app.start({source, "CON"});
-    Window main = app.mainDialog();
-    main.click(MoveFileBox);
-    app.sync();
-    REQUIRE(main.checkState(MoveFileBox) == 1);
-    main.click(StartButton);
-    Window box = app.waitForWindow("Error");
-    CHECK(printable(box.text(0xFFFF)) == printable("   Error opening target file\t\t\t\r\n   Bad file descriptor"));
-    box.answer(IDOK);
-    app.waitWindowGone(box);
-    waitForIdle(app);
+    moveEndsInError(app, "   Error opening target file\t\t\t\r\n   Bad file descriptor");
     CHECK(fileBytes(source) == bytes);
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }

@@ -55,7 +55,7 @@ TEST_CASE("the frame window: caption, size, centred place and style") {
     // F2 belongs to an accelerator table that is never loaded.
     app.pressKey(VK_F2);
     app.sync();
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkAlone(app);
     checkIdleLook(app.mainDialog());
 }
 
@@ -100,10 +100,10 @@ TEST_CASE("the command line fills the edits") {
     }
 
     Window main = app.mainDialog();
-    CHECK(main.text(SourceEdit) == source);
-    CHECK(main.text(TargetEdit) == target);
-    CHECK(main.checkState(ClearReadOnlyBox) == BST_CHECKED);
-    CHECK(main.checkState(MoveFileBox) == BST_UNCHECKED);
+    CHECK(main.text(IDC_SOURCE) == source);
+    CHECK(main.text(IDC_TARGET) == target);
+    CHECK(main.checkState(IDC_CLEAR_READONLY) == BST_CHECKED);
+    CHECK(main.checkState(IDC_MOVE_FILE) == BST_UNCHECKED);
     checkIdleLook(main);
     CHECK(app.running());
 }
@@ -114,16 +114,16 @@ TEST_CASE("an edit refuses a 256th typed character") {
     Window main = app.mainDialog();
 
     SUBCASE("the source edit, filled from the command line") {
-        main.focus(SourceEdit);
-        main.type(SourceEdit, "bcd");
+        main.focus(IDC_SOURCE);
+        main.type(IDC_SOURCE, "bcd");
         app.sync();
-        CHECK(main.text(SourceEdit) == std::string(254, 'a') + "b");
+        CHECK(main.text(IDC_SOURCE) == std::string(254, 'a') + "b");
     }
     SUBCASE("the target edit, typed from empty") {
-        main.focus(TargetEdit);
-        main.type(TargetEdit, std::string(255, 't') + "u");
+        main.focus(IDC_TARGET);
+        main.type(IDC_TARGET, std::string(255, 't') + "u");
         app.sync();
-        CHECK(main.text(TargetEdit) == std::string(255, 't'));
+        CHECK(main.text(IDC_TARGET) == std::string(255, 't'));
     }
 }
 
@@ -133,33 +133,33 @@ TEST_CASE("the keyboard: Tab order and the options' Alt letters") {
     Window main = app.mainDialog();
 
     SUBCASE("Tab walks the controls in the template's order and Shift+Tab goes back") {
-        const int order[] = {StartButton, AboutButton, ExitButton, BrowseSourceButton, BrowseTargetButton,
-                             SourceEdit,  TargetEdit,  ClearReadOnlyBox, MoveFileBox, StartButton};
-        main.focus(StartButton);
+        const int order[] = {IDC_START, IDC_ABOUT, IDC_EXIT, IDC_BROWSE_SOURCE, IDC_BROWSE_TARGET,
+                             IDC_SOURCE,  IDC_TARGET,  IDC_CLEAR_READONLY, IDC_MOVE_FILE, IDC_START};
+        main.focus(IDC_START);
         app.sync();
-        REQUIRE(GetDlgCtrlID(app.focusedWindow()) == StartButton);
+        REQUIRE(GetDlgCtrlID(app.focusedWindow()) == IDC_START);
         for (int i = 1; i < 10; ++i) {
             app.pressTab();
             app.sync();
             CHECK(GetDlgCtrlID(app.focusedWindow()) == order[i]);
         }
         app.pressTab(true);
-        CHECK(GetDlgCtrlID(app.focusedWindow()) == MoveFileBox);
+        CHECK(GetDlgCtrlID(app.focusedWindow()) == IDC_MOVE_FILE);
         app.pressTab(true);
-        CHECK(GetDlgCtrlID(app.focusedWindow()) == ClearReadOnlyBox);
+        CHECK(GetDlgCtrlID(app.focusedWindow()) == IDC_CLEAR_READONLY);
     }
     SUBCASE("Alt+M and Alt+C toggle the two options") {
         app.pressAlt('m');
         app.sync();
-        CHECK(main.checkState(MoveFileBox) == BST_CHECKED);
+        CHECK(main.checkState(IDC_MOVE_FILE) == BST_CHECKED);
         app.pressAlt('c');
         app.sync();
-        CHECK(main.checkState(ClearReadOnlyBox) == BST_UNCHECKED);
+        CHECK(main.checkState(IDC_CLEAR_READONLY) == BST_UNCHECKED);
         app.pressAlt('M');
         app.pressAlt('C');
         app.sync();
-        CHECK(main.checkState(MoveFileBox) == BST_UNCHECKED);
-        CHECK(main.checkState(ClearReadOnlyBox) == BST_CHECKED);
+        CHECK(main.checkState(IDC_MOVE_FILE) == BST_UNCHECKED);
+        CHECK(main.checkState(IDC_CLEAR_READONLY) == BST_CHECKED);
     }
 }
 
@@ -169,11 +169,11 @@ TEST_CASE("without a job the program ends with status 0") {
     Window main = app.mainDialog();
 
     SUBCASE("Escape") {
-        main.focus(SourceEdit);
+        main.focus(IDC_SOURCE);
         app.sync();
         app.pressEscape();
     }
-    SUBCASE("E&xit clicked") { main.click(ExitButton); }
+    SUBCASE("E&xit clicked") { main.click(IDC_EXIT); }
     SUBCASE("Alt+X") { app.pressAlt('x'); }
     SUBCASE("the close box") { app.closeBox(); }
     SUBCASE("WM_CLOSE to the frame") { PostMessageA(app.frame(), WM_CLOSE, 0, 0); }
@@ -201,25 +201,23 @@ TEST_CASE("the idle program waits for messages and uses almost no processor time
 
     // The meter itself sees a program at work: a long copy takes time.
     Window main = app.mainDialog();
-    main.setText(SourceEdit, largeSource());
+    main.setText(IDC_SOURCE, largeSource());
     Scratch scratch("idle");
-    main.setText(TargetEdit, scratch.file("copy.bin"));
-    main.click(StartButton);
+    main.setText(IDC_TARGET, scratch.file("copy.bin"));
+    main.click(IDC_START);
     app.sync();
     double beforeJob = app.processorSeconds();
     Sleep(300);  // some hundreds of MiB onto the scratch disk
     double job = app.processorSeconds() - beforeJob;
     MESSAGE("copying for 0.3 s used " << job << " s of processor time");
     CHECK(job > used);
-    CHECK(main.text(StartButton) == "&Stop");
+    CHECK(main.text(IDC_START) == "&Stop");
     // Stopped: Escape asks, Yes ends the job.
     app.pressEscape();
     Window box = app.waitForWindow("Warning");
-    box.answer(IDYES);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDYES);
     app.sync();
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("the probe build counts the program's live GDI objects and sees a leaked bitmap") {
@@ -245,9 +243,6 @@ TEST_CASE("the probe build counts the program's live GDI objects and sees a leak
 }
 
 namespace {
-
-constexpr int AboutPicture = 1600;
-constexpr int HomePage = 52;
 
 // The colours (0xBBGGRR) of a window's pixels as the screen shows them.
 std::map<COLORREF, int> screenColours(HWND window) {
@@ -276,7 +271,7 @@ std::map<COLORREF, int> screenColours(HWND window) {
 }
 
 Window openAbout(const Program& app) {
-    app.mainDialog().click(AboutButton);
+    app.mainDialog().click(IDC_ABOUT);
     return app.waitForWindow("About");
 }
 
@@ -292,15 +287,15 @@ TEST_CASE("\"&About\" opens the About box with its texts and picture; OK and Esc
                                             "Quillet Works, 12 Copy Lane, Diskton  -  mail: quillet@example.org",
                                             "home page :", "", "Picture1", "10 Jun 1998"};
     CHECK(about.staticTexts() == texts);
-    CHECK(about.text(HomePage) == "http://quillet.example.org/");
-    CHECK(about.readOnly(HomePage));
+    CHECK(about.text(IDC_HOME_PAGE) == "http://quillet.example.org/");
+    CHECK(about.readOnly(IDC_HOME_PAGE));
     CHECK(about.text(IDOK) == "OK");
 
     // The picture fills its control: its black is the dialog's face colour,
     // and the disks' colours are there.
     app.sync();
     Sleep(200);
-    std::map<COLORREF, int> colours = screenColours(about.control(AboutPicture));
+    std::map<COLORREF, int> colours = screenColours(about.control(IDC_ABOUT_PICTURE));
     auto count = [&](COLORREF colour) { return colours.count(colour) ? colours[colour] : 0; };
     CHECK(count(RGB(0, 0, 0)) == 0);
     CHECK(count(GetSysColor(COLOR_BTNFACE)) > 100);
@@ -314,7 +309,7 @@ TEST_CASE("\"&About\" opens the About box with its texts and picture; OK and Esc
     SUBCASE("Enter") { app.pressEnter(); }
     app.waitWindowGone(about);
     app.sync();
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkAlone(app);
     checkIdleLook(main);
     CHECK(app.running());
 }
@@ -324,19 +319,18 @@ TEST_CASE("\"&About\" and command 6 do nothing while a job runs") {
     Program app(programPath());
     app.start({largeSource(), scratch.file("copy.bin")});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
     app.sync();
-    REQUIRE(main.text(StartButton) == "&Stop");
-    main.click(AboutButton);
-    main.answer(AboutButton);
+    REQUIRE(main.text(IDC_START) == "&Stop");
+    main.click(IDC_ABOUT);
+    main.answer(IDC_ABOUT);
     app.pressAlt('a');
     app.sync();
     CHECK(app.findWindow("About") == nullptr);
     checkRunningLook(main);
     app.pressEscape();
     Window box = app.waitForWindow("Warning");
-    box.answer(IDYES);
-    app.waitWindowGone(box);
+    answerAndWait(app, box, IDYES);
     waitForIdle(app);
     // Once the job is over the box opens again.
     Window about = openAbout(app);
@@ -352,7 +346,7 @@ TEST_CASE("opening and closing the About box 300 times leaves the GDI objects an
         Window about = openAbout(app);
         app.sync();
         // The picture is painted (and its mask made) before the box closes.
-        RedrawWindow(about.control(AboutPicture), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        RedrawWindow(about.control(IDC_ABOUT_PICTURE), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         about.click(IDOK);
         app.waitWindowGone(about);
         app.sync();

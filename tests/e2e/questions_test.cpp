@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tests/e2e/e2e_env.h"
@@ -13,15 +14,6 @@
 using namespace e2e;
 
 namespace {
-
-enum : int {
-    OverwriteButton = 1103,
-    AppendButton = 1104,
-    TargetName = 1603,
-    SourceName = 1604,
-    TargetDetails = 1605,
-    SourceDetails = 1606,
-};
 
 constexpr const char* ReadOnlyWarning =
     "   Target file has READ-ONLY attribute\t\t\t \r\n   Do you wish to overwrite ?\r\n ";
@@ -53,8 +45,8 @@ std::string detailsLine(const std::string& path) {
 // main window waiting under it, the focus on "&Overwrite", no job running.
 Window waitForOverwriteQuestion(const Program& app) {
     Window dialog = app.waitForWindow("Confirm File Overwrite");
-    CHECK(dialog.text(OverwriteButton) == "&Overwrite");
-    CHECK(dialog.text(AppendButton) == "&Append");
+    CHECK(dialog.text(IDC_OVERWRITE) == "&Overwrite");
+    CHECK(dialog.text(IDC_APPEND) == "&Append");
     CHECK(dialog.text(IDCANCEL) == "Cancel");
     std::vector<std::string> statics = dialog.staticTexts();
     for (const char* fixed :
@@ -67,10 +59,10 @@ Window waitForOverwriteQuestion(const Program& app) {
     CHECK(GetWindow(dialog.handle(), GW_OWNER) == app.frame());
     CHECK_FALSE(IsWindowEnabled(app.frame()));
     app.sync();
-    CHECK(app.focusedWindow() == dialog.control(OverwriteButton));
+    CHECK(app.focusedWindow() == dialog.control(IDC_OVERWRITE));
     // The job starts only after the answer.
-    CHECK(app.mainDialog().text(StartButton) == "&Start");
-    CHECK(app.mainDialog().text(ProgressLine1) == "");
+    CHECK(app.mainDialog().text(IDC_START) == "&Start");
+    CHECK(app.mainDialog().text(IDC_PROGRESS_LINE1) == "");
     return dialog;
 }
 
@@ -80,10 +72,10 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     Scratch scratch("overwrite");
     const std::string source = scratch.file("report.txt");
     const std::string target = scratch.file("old report.txt");
-    const std::string sourceBytes = randomBytes(12345, 1);
-    const std::string targetBytes = randomBytes(50000, 2);
-    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-    writeFileWith(target, targetBytes, TargetStamp, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes =
+        writeRandomFile(source, 12345, 1, SourceStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    const std::string targetBytes =
+        writeRandomFile(target, 50000, 2, TargetStamp, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
     const std::uint32_t targetStamp = dosStamp(target);
     // The lines worked out from the files agree with the ones known by hand.
     REQUIRE(detailsLine(source) == "12Kb , 05.06.1998, 14:22:08, RA");
@@ -93,12 +85,12 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     Program app(programPath());
     app.start({source, target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
     Window dialog = waitForOverwriteQuestion(app);
-    CHECK(dialog.text(TargetName) == target);
-    CHECK(printable(dialog.text(TargetDetails)) == printable(targetLine));
-    CHECK(dialog.text(SourceName) == source);
-    CHECK(printable(dialog.text(SourceDetails)) == printable(sourceLine));
+    CHECK(dialog.text(IDC_TARGET_NAME) == target);
+    CHECK(printable(dialog.text(IDC_TARGET_DETAILS)) == printable(targetLine));
+    CHECK(dialog.text(IDC_SOURCE_NAME) == source);
+    CHECK(printable(dialog.text(IDC_SOURCE_DETAILS)) == printable(sourceLine));
     // Nothing was written yet: the source is open, the target closed again
     // with its attributes back.
     CHECK(fileBytes(target) == targetBytes);
@@ -106,39 +98,28 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     CHECK(openElsewhere(source));
     CHECK_FALSE(openElsewhere(target));
 
-    enum { Overwrite, Append, Cancel } expected = Cancel;
-    SUBCASE("\"&Overwrite\"") {
-        dialog.click(OverwriteButton);
-        expected = Overwrite;
-    }
-    SUBCASE("Enter: the focused \"&Overwrite\"") {
-        app.pressEnter();
-        expected = Overwrite;
-    }
-    SUBCASE("Alt+O") {
-        app.pressAlt('o');
-        expected = Overwrite;
-    }
-    SUBCASE("\"&Append\"") {
-        dialog.click(AppendButton);
-        expected = Append;
-    }
-    SUBCASE("Alt+A") {
-        app.pressAlt('a');
-        expected = Append;
-    }
-    SUBCASE("\"Cancel\"") {
-        dialog.click(IDCANCEL);
-        expected = Cancel;
-    }
-    SUBCASE("Escape") {
-        app.pressEscape();
-        expected = Cancel;
+    enum Result { Overwrite, Append, Cancel } expected = Cancel;
+    const struct {
+        const char* way;
+        std::function<void()> answer;
+        Result result;
+    } answers[] = {
+        {"\"&Overwrite\"", [&] { dialog.click(IDC_OVERWRITE); }, Overwrite},
+        {"Enter: the focused \"&Overwrite\"", [&] { app.pressEnter(); }, Overwrite},
+        {"Alt+O", [&] { app.pressAlt('o'); }, Overwrite},
+        {"\"&Append\"", [&] { dialog.click(IDC_APPEND); }, Append},
+        {"Alt+A", [&] { app.pressAlt('a'); }, Append},
+        {"\"Cancel\"", [&] { dialog.click(IDCANCEL); }, Cancel},
+        {"Escape", [&] { app.pressEscape(); }, Cancel},
+    };
+    for (const auto& answer : answers) {
+        SUBCASE(answer.way) {
+            answer.answer();
+            expected = answer.result;
+        }
     }
     app.waitWindowGone(dialog);
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
 
     std::string now = fileBytes(target);
     switch (expected) {
@@ -169,37 +150,33 @@ TEST_CASE("Confirm File Overwrite shows both files; Overwrite, Append and Cancel
     CHECK(GetFileAttributesA(source.c_str()) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     CHECK(dosStamp(source) == dosStampOf(SourceStamp));
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("an empty target is written without a question") {
     Scratch scratch("empty-target");
     const std::string source = scratch.file("a.bin");
     const std::string target = scratch.file("b.bin");
-    const std::string sourceBytes = randomBytes(70000, 3);
-    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes = writeRandomFile(source, 70000, 3, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
     writeFileWith(target, "", TargetStamp, FILE_ATTRIBUTE_ARCHIVE);
 
     Program app(programPath());
     app.start({source, target});
-    app.mainDialog().click(StartButton);
+    app.mainDialog().click(IDC_START);
     waitForIdle(app);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkAlone(app);
     CHECK(fileBytes(target) == sourceBytes);
     CHECK(dosStamp(target) == dosStamp(source));
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }
 
 TEST_CASE("a read-only target: the warning first, then the overwrite question") {
     Scratch scratch("read-only");
     const std::string source = scratch.file("new.txt");
     const std::string target = scratch.file("locked.txt");
-    const std::string sourceBytes = randomBytes(3000, 4);
-    const std::string targetBytes = randomBytes(20000, 5);
-    writeFileWith(source, sourceBytes, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
-    writeFileWith(target, targetBytes, TargetStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    const std::string sourceBytes = writeRandomFile(source, 3000, 4, SourceStamp, FILE_ATTRIBUTE_ARCHIVE);
+    const std::string targetBytes =
+        writeRandomFile(target, 20000, 5, TargetStamp, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     const DWORD lockedAttributes = GetFileAttributesA(target.c_str());
     REQUIRE(lockedAttributes == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     const std::string targetLine = detailsLine(target);
@@ -209,14 +186,10 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
     Program app(programPath());
     app.start({source, target});
     Window main = app.mainDialog();
-    main.click(StartButton);
+    main.click(IDC_START);
 
-    Window box = app.waitForWindow("Warning");
-    CHECK(printable(box.text(0xFFFF)) == printable(ReadOnlyWarning));
-    CHECK(GetDlgItem(box.handle(), IDOK) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDCANCEL) != nullptr);
-    CHECK(GetDlgItem(box.handle(), IDYES) == nullptr);
-    CHECK(GetDlgItem(box.handle(), IDRETRY) == nullptr);
+    Window box = waitForBox(app, "Warning", ReadOnlyWarning);
+    checkButtons(box, {IDOK, IDCANCEL}, {IDYES, IDRETRY});
     CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
     // Nothing has been opened or changed yet.
     CHECK(app.findWindow("Confirm File Overwrite") == nullptr);
@@ -226,27 +199,23 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
     bool keptAsItWas = true;
     SUBCASE("Cancel in the warning") { box.answer(IDCANCEL); }
     SUBCASE("OK, then Cancel in Confirm File Overwrite") {
-        box.answer(IDOK);
-        app.waitWindowGone(box);
+        answerAndWait(app, box, IDOK);
         Window dialog = waitForOverwriteQuestion(app);
-        CHECK(dialog.text(TargetName) == target);
-        CHECK(printable(dialog.text(TargetDetails)) == printable(targetLine));
-        CHECK(printable(dialog.text(SourceDetails)) == printable(detailsLine(source)));
+        CHECK(dialog.text(IDC_TARGET_NAME) == target);
+        CHECK(printable(dialog.text(IDC_TARGET_DETAILS)) == printable(targetLine));
+        CHECK(printable(dialog.text(IDC_SOURCE_DETAILS)) == printable(detailsLine(source)));
         dialog.click(IDCANCEL);
         app.waitWindowGone(dialog);
     }
     SUBCASE("OK, then \"&Overwrite\"") {
-        box.answer(IDOK);
-        app.waitWindowGone(box);
+        answerAndWait(app, box, IDOK);
         Window dialog = waitForOverwriteQuestion(app);
-        dialog.click(OverwriteButton);
+        dialog.click(IDC_OVERWRITE);
         app.waitWindowGone(dialog);
         keptAsItWas = false;
     }
     app.waitWindowGone(box);
-    waitForIdle(app);
-    checkIdleLook(main);
-    CHECK(app.describeWindows() == "\"Quillet 3.00\" (QuilletFrame)");
+    checkEndedIdle(app);
     if (keptAsItWas) {
         CHECK(fileBytes(target) == targetBytes);
         CHECK(GetFileAttributesA(target.c_str()) == lockedAttributes);
@@ -261,6 +230,5 @@ TEST_CASE("a read-only target: the warning first, then the overwrite question") 
     }
     CHECK(fileBytes(source) == sourceBytes);
 
-    app.pressEscape();
-    CHECK(app.waitForExit() == 0);
+    escapeEnds(app);
 }

@@ -18,7 +18,9 @@
 #include <cstdio>
 #include <string>
 
+#include "resources/ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -39,7 +41,7 @@ int percentShown(const std::string& line) {
                                                                                          : -1;
 }
 
-std::string path(const char* given) { return given[0] == '/' ? e2e::windowsPath(given) : std::string(given); }
+using testkit::windowsPath;
 
 // Gives the dialog time to paint, then tells the script it is there.
 bool showAndWait(const e2e::Program& app, const char* state) {
@@ -58,134 +60,128 @@ void placeBelowRight(const e2e::Program& app, const e2e::Window& window, int rig
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Closes the program, tells "done" and gives 0 when it ended with status 0.
+int closeAndTell(e2e::Program& app) {
+    app.closeBox();
+    DWORD status = app.waitForExit();
+    tell("done");
+    return status == 0 ? 0 : 1;
+}
+
 int dialogs(char** argv) {
-    e2e::Program app(path(argv[2]));
-    app.start({path(argv[3]), path(argv[4])});
+    e2e::Program app(windowsPath(argv[2]));
+    app.start({windowsPath(argv[3]), windowsPath(argv[4])});
     e2e::Window main = app.mainDialog();
-    main.click(5);
+    main.click(IDC_START);
     e2e::Window overwrite = app.waitForWindow("Confirm File Overwrite");
     if (!showAndWait(app, "confirm-overwrite")) return 1;
     overwrite.click(IDCANCEL);
     app.waitWindowGone(overwrite);
     app.sync();
 
-    main.setText(1102, path(argv[5]) + "\\");
-    main.click(5);
+    main.setText(IDC_TARGET, windowsPath(argv[5]) + "\\");
+    main.click(IDC_START);
     e2e::Window full = app.waitForWindow("Disk is full", 60);
     if (!showAndWait(app, "disk-full")) return 1;
-    full.click(1104);
+    full.click(IDC_CHANGE_TARGET);
     app.waitWindowGone(full);
     e2e::Window change = app.waitForWindow("Change target");
     if (!showAndWait(app, "change-target")) return 1;
-    change.click(1602);
+    change.click(IDC_CANCEL_JOB);
     app.waitWindowGone(change);
-    e2e::waitUntil("the job to end", 30, [&] { return main.text(5) == "&Start"; });
-    app.closeBox();
-    DWORD status = app.waitForExit();
-    tell("done");
-    return status == 0 ? 0 : 1;
+    e2e::waitUntil("the job to end", 30, [&] { return main.text(IDC_START) == "&Start"; });
+    return closeAndTell(app);
 }
 
 int about(char** argv) {
-    e2e::Program app(path(argv[2]));
+    e2e::Program app(windowsPath(argv[2]));
     app.start();
-    app.mainDialog().click(6);
+    app.mainDialog().click(IDC_ABOUT);
     e2e::Window box = app.waitForWindow("About");
     if (!showAndWait(app, "about")) return 1;
     box.click(IDOK);
     app.waitWindowGone(box);
-    app.closeBox();
-    DWORD status = app.waitForExit();
-    tell("done");
-    return status == 0 ? 0 : 1;
+    return closeAndTell(app);
+}
+
+// The pictures of the main window: idle, the Open dialog, the folder
+// browser, a copy part-way through.
+int mainWindow(char** argv) {
+    // The Desktop, where the folder browser starts, is the folder that holds
+    // the source's folder; the program takes it at its first chooser.
+    std::string source = windowsPath(argv[2]);
+    std::string reports = source.substr(0, source.rfind('\\'));
+    e2e::DesktopAt desktop(reports.substr(0, reports.rfind('\\')));
+    e2e::Program app(windowsPath(argv[1]));
+    app.start();
+    e2e::Window main = app.mainDialog();
+    main.focus(IDC_SOURCE);
+    main.type(IDC_SOURCE, windowsPath(argv[2]));
+    main.focus(IDC_TARGET);
+    main.type(IDC_TARGET, windowsPath(argv[3]));
+    main.focus(IDC_START);
+    app.sync();
+    Sleep(300);  // the window paints
+    tell("idle");
+    if (!waitForLine()) return 1;
+
+    main.click(IDC_BROWSE_SOURCE);
+    e2e::Window open = app.waitForWindow("Open");
+    e2e::openDialog::choose(open, reports);  // the dialog goes into the folder
+    app.sync();
+    placeBelowRight(app, open, 110, 100);
+    SendMessageA(open.descendant(e2e::openDialog::FileNameEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(source.substr(reports.size() + 1).c_str()));
+    if (!showAndWait(app, "open-dialog")) return 1;
+    open.answer(IDCANCEL);
+    app.waitWindowGone(open);
+    app.sync();
+
+    {
+        main.click(IDC_BROWSE_TARGET);
+        e2e::Window browser = app.waitForWindow(e2e::folderBrowser::Caption);
+        app.sync();
+        placeBelowRight(app, browser, 200, 80);
+        browser.focus(e2e::folderBrowser::Tree);
+        browser.pressKey(e2e::folderBrowser::Tree, VK_RIGHT);
+        browser.pressKey(e2e::folderBrowser::Tree, VK_DOWN);
+        if (!showAndWait(app, "folder-browser")) return 1;
+        browser.answer(IDCANCEL);
+        app.waitWindowGone(browser);
+        app.sync();
+    }
+
+    main.click(IDC_START);
+    e2e::waitUntil("the copy to pass 30 %", 60, [&] { return percentShown(main.text(IDC_PROGRESS_LINE2)) >= 30; });
+    Sleep(100);  // the last texts reach the screen
+    if (SuspendThread(app.threadHandle()) == static_cast<DWORD>(-1)) throw e2e::DriverError("SuspendThread failed");
+    tell("copying");
+    bool more = waitForLine();
+    ResumeThread(app.threadHandle());
+    if (!more) return 1;
+
+    e2e::waitUntil("the copy to end", 120, [&] { return main.text(IDC_START) == "&Start"; });
+    return closeAndTell(app);
+}
+
+// Runs one of the modes; a failure is told on stderr.
+int run(int (*mode)(char**), char** argv) {
+    try {
+        return mode(argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "e2e_shots: %s\n", error.what());
+        return 1;
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--about") {
-        try {
-            return about(argv);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "e2e_shots: %s\n", error.what());
-            return 1;
-        }
-    }
-    if (argc == 6 && std::string(argv[1]) == "--dialogs") {
-        try {
-            return dialogs(argv);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "e2e_shots: %s\n", error.what());
-            return 1;
-        }
-    }
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: e2e_shots PROGRAM SOURCE TARGET\n"
-                             "       e2e_shots --dialogs PROGRAM SOURCE OLD_TARGET FULL_DISK_FOLDER\n"
-                             "       e2e_shots --about PROGRAM\n");
-        return 2;
-    }
-    try {
-        // The Desktop, where the folder browser starts, is the folder that
-        // holds the source's folder; the program takes it at its first chooser.
-        std::string source = path(argv[2]);
-        std::string reports = source.substr(0, source.rfind('\\'));
-        e2e::DesktopAt desktop(reports.substr(0, reports.rfind('\\')));
-        e2e::Program app(path(argv[1]));
-        app.start();
-        e2e::Window main = app.mainDialog();
-        main.focus(1101);
-        main.type(1101, path(argv[2]));
-        main.focus(1102);
-        main.type(1102, path(argv[3]));
-        main.focus(5);
-        app.sync();
-        Sleep(300);  // the window paints
-        tell("idle");
-        if (!waitForLine()) return 1;
-
-        main.click(8);
-        e2e::Window open = app.waitForWindow("Open");
-        e2e::openDialog::choose(open, reports);  // the dialog goes into the folder
-        app.sync();
-        placeBelowRight(app, open, 110, 100);
-        SendMessageA(open.descendant(e2e::openDialog::FileNameEdit), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(source.substr(reports.size() + 1).c_str()));
-        if (!showAndWait(app, "open-dialog")) return 1;
-        open.answer(IDCANCEL);
-        app.waitWindowGone(open);
-        app.sync();
-
-        {
-            main.click(9);
-            e2e::Window browser = app.waitForWindow(e2e::folderBrowser::Caption);
-            app.sync();
-            placeBelowRight(app, browser, 200, 80);
-            browser.focus(e2e::folderBrowser::Tree);
-            browser.pressKey(e2e::folderBrowser::Tree, VK_RIGHT);
-            browser.pressKey(e2e::folderBrowser::Tree, VK_DOWN);
-            if (!showAndWait(app, "folder-browser")) return 1;
-            browser.answer(IDCANCEL);
-            app.waitWindowGone(browser);
-            app.sync();
-        }
-
-        main.click(5);
-        e2e::waitUntil("the copy to pass 30 %", 60, [&] { return percentShown(main.text(1114)) >= 30; });
-        Sleep(100);  // the last texts reach the screen
-        if (SuspendThread(app.threadHandle()) == static_cast<DWORD>(-1)) throw e2e::DriverError("SuspendThread failed");
-        tell("copying");
-        bool more = waitForLine();
-        ResumeThread(app.threadHandle());
-        if (!more) return 1;
-
-        e2e::waitUntil("the copy to end", 120, [&] { return main.text(5) == "&Start"; });
-        app.closeBox();
-        DWORD status = app.waitForExit();
-        tell("done");
-        return status == 0 ? 0 : 1;
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "e2e_shots: %s\n", error.what());
-        return 1;
-    }
+    if (argc == 3 && std::string(argv[1]) == "--about") return run(about, argv);
+    if (argc == 6 && std::string(argv[1]) == "--dialogs") return run(dialogs, argv);
+    if (argc == 4) return run(mainWindow, argv);
+    std::fprintf(stderr, "usage: e2e_shots PROGRAM SOURCE TARGET\n"
+                         "       e2e_shots --dialogs PROGRAM SOURCE OLD_TARGET FULL_DISK_FOLDER\n"
+                         "       e2e_shots --about PROGRAM\n");
+    return 2;
 }

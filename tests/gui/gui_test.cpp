@@ -1,7 +1,6 @@
 // The GUI layer on real windows under Wine: modal and modeless dialogs on a
 // template of the tests' own, the transfer record, command tables, idle
 // processing and the message loop with its closing.
-#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
 #include <windows.h>

@@ -1,6 +1,8 @@
-// An open file of the tests, closed when the test leaves it.
+// An open file of the tests: opened at once through the file services (the
+// test case fails when it cannot be) and closed when the test leaves it.
 #pragma once
 
+#include <doctest/doctest.h>
 #include <io.h>
 
 #include <cstdint>
@@ -9,7 +11,9 @@
 
 class TestFile {
 public:
-    TestFile(FileServices& files, const char* path, OpenMode mode) : files_(files), handle_(files.open(path, mode)) {}
+    TestFile(FileServices& files, const char* path, OpenMode mode) : files_(files), handle_(files.open(path, mode)) {
+        REQUIRE_MESSAGE(isOpen(), "cannot open " << path << " in mode " << static_cast<int>(mode));
+    }
     ~TestFile() { close(); }
     TestFile(const TestFile&) = delete;
     TestFile& operator=(const TestFile&) = delete;

@@ -11,11 +11,14 @@
 #include <string>
 
 #include "tests/platform/file_handle.h"
-#include "tests/platform/test_env.h"
+#include "tests/support/files.h"
+#include "tests/support/folders.h"
+#include "tests/support/handle.h"
+#include "tests/support/test_main.h"
 
-using testenv::readFile;
-using testenv::Scratch;
-using testenv::writeFile;
+using testkit::readFile;
+using testkit::Scratch;
+using testkit::writeFile;
 
 namespace {
 
@@ -84,15 +87,14 @@ TEST_CASE("open refuses folders and missing files with the run-time's error numb
     }
 }
 
-TEST_CASE("a read-only disk is read but refuses every writing open, even to root") {
-    std::string disk = testenv::disk("readonly");
+TEST_CASE("a read-only disk is read but refuses every writing open, even to root" * doctest::test_suite("disks")) {
+    std::string disk = testkit::disk("readonly");
     if (disk.empty()) return;
     WinFileServices files;
     std::string locked = disk + "\\locked.txt";
 
     {
         TestFile source(files, locked.c_str(), OpenMode::Source);
-        REQUIRE(source.isOpen());
         CHECK(readAll(files, source.handle()) == "kept as it is\r\n");
     }
     const OpenMode writing[] = {OpenMode::FirstTarget, OpenMode::Overwrite, OpenMode::Append};
@@ -122,7 +124,6 @@ TEST_CASE("the four open modes") {
 
     SUBCASE("first target: created empty with normal attributes") {
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
         CHECK(files.fileLength(target.handle()) == 0);
         // Files always read as archived under Wine and on Windows.
         CHECK(files.getAttributes(path.c_str()) == AttrArchive);
@@ -133,7 +134,6 @@ TEST_CASE("the four open modes") {
     SUBCASE("first target: an existing file is kept and written at its end") {
         writeFile(path, "0123456789");
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
         CHECK(files.fileLength(target.handle()) == 10);
         CHECK(writeText(files, target.handle(), "ab") == 2);
         CHECK(target.position() == 12);
@@ -149,13 +149,10 @@ TEST_CASE("the four open modes") {
             CAPTURE(static_cast<int>(mode));
             writeFile(path, "");
             TestFile target(files, path.c_str(), mode);
-            REQUIRE(target.isOpen());
             CHECK(writeText(files, target.handle(), "first|") == 6);
             // Shared for reading and writing while it is open.
             TestFile other(files, path.c_str(), OpenMode::Overwrite);
-            REQUIRE(other.isOpen());
             TestFile reader(files, path.c_str(), OpenMode::Source);
-            REQUIRE(reader.isOpen());
             CHECK(writeText(files, other.handle(), "FIRST|other|") == 12);
             CHECK(writeText(files, target.handle(), "second") == 6);
             CHECK(target.position() == 18);
@@ -171,7 +168,6 @@ TEST_CASE("the four open modes") {
     SUBCASE("overwrite: written from offset 0 on, not truncated") {
         writeFile(path, "0123456789");
         TestFile target(files, path.c_str(), OpenMode::Overwrite);
-        REQUIRE(target.isOpen());
         CHECK(files.fileLength(target.handle()) == 10);
         CHECK(target.position() == 0);
         CHECK(writeText(files, target.handle(), "ab") == 2);
@@ -183,7 +179,6 @@ TEST_CASE("the four open modes") {
     }
     SUBCASE("overwrite: created when missing") {
         TestFile target(files, path.c_str(), OpenMode::Overwrite);
-        REQUIRE(target.isOpen());
         CHECK(files.getAttributes(path.c_str()) == AttrArchive);
         CHECK(writeText(files, target.handle(), "xyz") == 3);
         target.close();
@@ -192,7 +187,6 @@ TEST_CASE("the four open modes") {
     SUBCASE("append: an existing file is written at its end") {
         writeFile(path, "old");
         TestFile target(files, path.c_str(), OpenMode::Append);
-        REQUIRE(target.isOpen());
         CHECK(files.fileLength(target.handle()) == 3);
         REQUIRE(_lseeki64(target.handle(), 0, SEEK_SET) == 0);
         CHECK(writeText(files, target.handle(), "+new") == 4);
@@ -203,7 +197,6 @@ TEST_CASE("the four open modes") {
     SUBCASE("source: read only") {
         writeFile(path, "read me");
         TestFile source(files, path.c_str(), OpenMode::Source);
-        REQUIRE(source.isOpen());
         CHECK(readAll(files, source.handle()) == "read me");
         char rest[4];
         CHECK(files.read(source.handle(), rest, sizeof rest) == 0);
@@ -219,12 +212,10 @@ TEST_CASE("the four open modes") {
         static const char bytes[] = "a\r\nb\nc\x1a" "d";
         {
             TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-            REQUIRE(target.isOpen());
             CHECK(files.write(target.handle(), bytes, 8) == 8);
         }
         CHECK(readFile(path) == std::string(bytes, 8));
         TestFile source(files, path.c_str(), OpenMode::Source);
-        REQUIRE(source.isOpen());
         CHECK(readAll(files, source.handle()) == std::string(bytes, 8));
     }
 }
@@ -236,7 +227,6 @@ TEST_CASE("calls on bad handles and failing writes report their own codes") {
     int closed;
     {
         TestFile file(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(file.isOpen());
         closed = file.handle();
     }
     char buffer[8] = {};
@@ -303,7 +293,6 @@ TEST_CASE("attributes and deleting") {
     writeFile(path, "data");
     // Set and read while the file is open, as the job does.
     TestFile open(files, path.c_str(), OpenMode::FirstTarget);
-    REQUIRE(open.isOpen());
 
     struct Case {
         std::uint32_t set;
@@ -370,7 +359,6 @@ TEST_CASE("DOS time stamps on open files") {
         CAPTURE(stamp.time);
         {
             TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-            REQUIRE(target.isOpen());
             CHECK(writeText(files, target.handle(), "x") == 1);
             CHECK(files.setFileTime(target.handle(), stamp) == 0);
             DosStamp read;
@@ -380,7 +368,6 @@ TEST_CASE("DOS time stamps on open files") {
         }
         // Kept after closing.
         TestFile source(files, path.c_str(), OpenMode::Source);
-        REQUIRE(source.isOpen());
         DosStamp read;
         CHECK(files.getFileTime(source.handle(), read) == 0);
         CHECK(read.date == stamp.date);
@@ -389,7 +376,6 @@ TEST_CASE("DOS time stamps on open files") {
 
     SUBCASE("odd seconds read back in two-second steps") {
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
         SYSTEMTIME local = {2011, 3, 0, 14, 13, 37, 59, 123};
         FILETIME localTime;
         FILETIME written;
@@ -403,7 +389,6 @@ TEST_CASE("DOS time stamps on open files") {
     }
     SUBCASE("a time before 1980 has no DOS form") {
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
         SYSTEMTIME utc = {1975, 6, 0, 15, 12, 0, 0, 0};
         FILETIME written;
         REQUIRE(SystemTimeToFileTime(&utc, &written));
@@ -424,7 +409,6 @@ TEST_CASE("changing the size, and lengths past 4 GiB") {
 
     SUBCASE("cut and extended with zero bytes; the position stays") {
         TestFile target(files, path.c_str(), OpenMode::Overwrite);
-        REQUIRE(target.isOpen());
         CHECK(writeText(files, target.handle(), "ab") == 2);
         CHECK(files.changeSize(target.handle(), 600) == 0);
         CHECK(files.fileLength(target.handle()) == 600);
@@ -437,7 +421,6 @@ TEST_CASE("changing the size, and lengths past 4 GiB") {
     }
     SUBCASE("a write after a cut goes to the new end in the first target mode") {
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
         CHECK(files.changeSize(target.handle(), 3) == 0);
         CHECK(writeText(files, target.handle(), "END") == 3);
         target.close();
@@ -445,7 +428,6 @@ TEST_CASE("changing the size, and lengths past 4 GiB") {
     }
     SUBCASE("cut to nothing") {
         TestFile target(files, path.c_str(), OpenMode::Append);
-        REQUIRE(target.isOpen());
         CHECK(files.changeSize(target.handle(), 0) == 0);
         CHECK(files.fileLength(target.handle()) == 0);
     }
@@ -453,13 +435,11 @@ TEST_CASE("changing the size, and lengths past 4 GiB") {
         const std::uint64_t length = 5ull * 1024 * 1024 * 1024 + 123;
         {
             TestFile target(files, path.c_str(), OpenMode::Overwrite);
-            REQUIRE(target.isOpen());
             CHECK(files.changeSize(target.handle(), length) == 0);
             CHECK(files.fileLength(target.handle()) == length);
             CHECK(target.position() == 0);
         }
         TestFile source(files, path.c_str(), OpenMode::Source);
-        REQUIRE(source.isOpen());
         CHECK(files.fileLength(source.handle()) == length);
         // The last bytes are the zeros of the extension.
         REQUIRE(_lseeki64(source.handle(), -3, SEEK_END) == static_cast<std::int64_t>(length - 3));
@@ -468,7 +448,6 @@ TEST_CASE("changing the size, and lengths past 4 GiB") {
         CHECK(std::string(tail, 3) == std::string(3, '\0'));
         source.close();
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
         CHECK(writeText(files, target.handle(), "tail") == 4);
         CHECK(files.fileLength(target.handle()) == length + 4);
         CHECK(files.changeSize(target.handle(), 10) == 0);
@@ -476,7 +455,6 @@ TEST_CASE("changing the size, and lengths past 4 GiB") {
     }
     SUBCASE("commit") {
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-        REQUIRE(target.isOpen());
         CHECK(writeText(files, target.handle(), "y") == 1);
         CHECK(files.commit(target.handle()) == 0);
         CHECK(readFile(path) == std::string(1000, 'x') + "y");
@@ -488,7 +466,10 @@ TEST_CASE("drive types, the current folder and the system folder") {
 
     CHECK(files.driveType("C:\\") == DRIVE_FIXED);
     CHECK(files.driveType("Z:\\") == DRIVE_FIXED);
-    if (testenv::haveCdrom()) {
+    // Drive R: is set up by the disks' fixture, root or not.
+    if (testkit::disksFolder().empty()) {
+        MESSAGE("skipped: no --disks folder given, so drive R: was not set up");
+    } else {
         CHECK(files.driveType("R:\\") == DriveCdrom);
         CHECK(files.driveType("r:\\") == DriveCdrom);
         // Files on it are not read-only by themselves.
@@ -567,33 +548,34 @@ TEST_CASE("one file however its path is spelled") {
         REQUIRE_MESSAGE(underWine, "not running under Wine");
         char* name = unixName(L"C:\\windows\\win.ini");
         REQUIRE(name != nullptr);
-        std::string throughZ = "Z:";
-        for (const char* c = name; *c; ++c) throughZ += *c == '/' ? '\\' : *c;
+        const std::string throughZ = testkit::windowsPath(name);
         HeapFree(GetProcessHeap(), 0, name);
         CAPTURE(throughZ);
         CHECK(files.sameFile("C:\\windows\\win.ini", throughZ.c_str()));
         CHECK_FALSE(files.sameFile("C:\\windows\\system.ini", throughZ.c_str()));
     }
-    SUBCASE("two disks whose files share an index number") {
-        std::string disks = testenv::disk("twin-a");
-        if (disks.empty()) return;
-        std::string a = disks + "\\first.txt";
-        std::string b = testenv::disk("twin-b") + "\\first.txt";
-        BY_HANDLE_FILE_INFORMATION infoA;
-        BY_HANDLE_FILE_INFORMATION infoB;
-        const std::string* paths[] = {&a, &b};
-        BY_HANDLE_FILE_INFORMATION* infos[] = {&infoA, &infoB};
-        for (int i = 0; i < 2; ++i) {
-            HANDLE h = CreateFileA(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
-            REQUIRE(h != INVALID_HANDLE_VALUE);
-            REQUIRE(GetFileInformationByHandle(h, infos[i]));
-            CloseHandle(h);
-        }
-        // The system gives both the same numbers, yet they are two files.
-        CHECK(infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber);
-        CHECK(infoA.nFileIndexLow == infoB.nFileIndexLow);
-        CHECK_FALSE(files.sameFile(a.c_str(), b.c_str()));
-        CHECK(files.sameFile(a.c_str(), a.c_str()));
+}
+
+TEST_CASE("one file however its path is spelled: two disks whose files share an index number" *
+          doctest::test_suite("disks")) {
+    WinFileServices files;
+    std::string disks = testkit::disk("twin-a");
+    if (disks.empty()) return;
+    std::string a = disks + "\\first.txt";
+    std::string b = testkit::disk("twin-b") + "\\first.txt";
+    BY_HANDLE_FILE_INFORMATION infoA;
+    BY_HANDLE_FILE_INFORMATION infoB;
+    const std::string* paths[] = {&a, &b};
+    BY_HANDLE_FILE_INFORMATION* infos[] = {&infoA, &infoB};
+    for (int i = 0; i < 2; ++i) {
+        testkit::Handle h(CreateFileA(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      0, nullptr));
+        REQUIRE(h.valid());
+        REQUIRE(GetFileInformationByHandle(h.get(), infos[i]));
     }
+    // The system gives both the same numbers, yet they are two files.
+    CHECK(infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber);
+    CHECK(infoA.nFileIndexLow == infoB.nFileIndexLow);
+    CHECK_FALSE(files.sameFile(a.c_str(), b.c_str()));
+    CHECK(files.sameFile(a.c_str(), a.c_str()));
 }

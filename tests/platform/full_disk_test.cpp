@@ -1,5 +1,5 @@
 // Writes onto a real disk that fills up: 1000 KiB tmpfs disks, mounted by
-// disks.sh. A write that does not fit leaves nothing of itself behind and
+// tests/support/disks.sh. A write that does not fit leaves nothing of itself behind and
 // says ENOSPC with the system's disk-full code; the 512-byte writes that follow
 // fill exactly the room that is left.
 #include <doctest/doctest.h>
@@ -10,7 +10,11 @@
 #include <string>
 
 #include "tests/platform/file_handle.h"
-#include "tests/platform/test_env.h"
+#include "tests/support/files.h"
+#include "tests/support/folders.h"
+#include "tests/support/test_main.h"
+
+using testkit::readFile;
 
 namespace {
 
@@ -54,6 +58,19 @@ int writeUntilFull(WinFileServices& files, TestFile& target, unsigned size, char
     }
 }
 
+// One of the disks, empty while the test case has it; its path is "" when the
+// disks are missing (the case then returns, noted as skipped).
+struct EmptyDisk {
+    std::string path;
+    explicit EmptyDisk(const char* name) : path(testkit::disk(name)) { empty(); }
+    ~EmptyDisk() { empty(); }
+    EmptyDisk(const EmptyDisk&) = delete;
+    EmptyDisk& operator=(const EmptyDisk&) = delete;
+    void empty() const {
+        if (!path.empty()) testkit::removeTree(path, false);
+    }
+};
+
 // What the file holds after `blocks` blocks and `sectors` sectors from offset 0.
 std::string expected(int blocks, int sectors) {
     std::string contents;
@@ -64,16 +81,17 @@ std::string expected(int blocks, int sectors) {
 
 }  // namespace
 
+TEST_SUITE("disks") {
+
 TEST_CASE("a full disk in the first target mode") {
-    std::string disk = testenv::disk("full-first");
+    const EmptyDisk emptyDisk("full-first");
+    const std::string& disk = emptyDisk.path;
     if (disk.empty()) return;
-    testenv::removeTree(disk, false);
     WinFileServices files;
     std::string path = disk + "\\filled.bin";
 
     REQUIRE(freeBytes(disk) == DiskRoom);
     TestFile target(files, path.c_str(), OpenMode::FirstTarget);
-    REQUIRE(target.isOpen());
 
     int blocks = writeUntilFull(files, target, BlockSize, blockByte);
     CHECK(blocks == 31);
@@ -88,27 +106,25 @@ TEST_CASE("a full disk in the first target mode") {
     CHECK(freeBytes(disk) == 0);
 
     target.close();
-    CHECK(testenv::readFile(path) == expected(31, 16));
-    testenv::removeTree(disk, false);
+    CHECK(readFile(path) == expected(31, 16));
 }
 
 TEST_CASE("a full disk in the overwrite mode, over an older file") {
-    std::string disk = testenv::disk("full-overwrite");
+    const EmptyDisk emptyDisk("full-overwrite");
+    const std::string& disk = emptyDisk.path;
     if (disk.empty()) return;
-    testenv::removeTree(disk, false);
     WinFileServices files;
     std::string path = disk + "\\older.bin";
     std::string neighbour = disk + "\\neighbour.txt";
 
     REQUIRE(freeBytes(disk) == DiskRoom);
-    testenv::writeFile(neighbour, "next door\r\n");
+    testkit::writeFile(neighbour, "next door\r\n");
     // The room the target can take: its own pages count as room.
     std::uint64_t room = freeBytes(disk);
     CHECK(room == DiskRoom - 4096);  // one 4 KiB page for the neighbour
-    testenv::writeFile(path, std::string(200000, 'o'));
+    testkit::writeFile(path, std::string(200000, 'o'));
 
     TestFile target(files, path.c_str(), OpenMode::Overwrite);
-    REQUIRE(target.isOpen());
 
     // Three blocks go over the older data, which is not truncated.
     static char block[BlockSize];
@@ -118,7 +134,7 @@ TEST_CASE("a full disk in the overwrite mode, over an older file") {
     }
     CHECK(files.fileLength(target.handle()) == 200000);
     CHECK(target.position() == 3 * BlockSize);
-    CHECK(testenv::readFile(path) == expected(3, 0) + std::string(200000 - 3 * BlockSize, 'o'));
+    CHECK(readFile(path) == expected(3, 0) + std::string(200000 - 3 * BlockSize, 'o'));
 
     // Blocks 3 to 30 follow; block 31 does not fit.
     int blocks = 3 + writeUntilFull(files, target, BlockSize, blockByte, 3);
@@ -133,22 +149,20 @@ TEST_CASE("a full disk in the overwrite mode, over an older file") {
     CHECK(freeBytes(disk) == 0);
 
     target.close();
-    CHECK(testenv::readFile(path) == expected(31, 8));
-    CHECK(testenv::readFile(neighbour) == "next door\r\n");
-    testenv::removeTree(disk, false);
+    CHECK(readFile(path) == expected(31, 8));
+    CHECK(readFile(neighbour) == "next door\r\n");
 }
 
 TEST_CASE("a full disk in the append mode keeps the older content") {
-    std::string disk = testenv::disk("full-first");
+    const EmptyDisk emptyDisk("full-first");
+    const std::string& disk = emptyDisk.path;
     if (disk.empty()) return;
-    testenv::removeTree(disk, false);
     WinFileServices files;
     std::string path = disk + "\\appended.bin";
 
     // 100,000 bytes take 25 pages: 102,400 bytes of the room.
-    testenv::writeFile(path, std::string(100000, 'o'));
+    testkit::writeFile(path, std::string(100000, 'o'));
     TestFile target(files, path.c_str(), OpenMode::Append);
-    REQUIRE(target.isOpen());
     REQUIRE(_lseeki64(target.handle(), 0, SEEK_SET) == 0);
 
     int blocks = writeUntilFull(files, target, BlockSize, blockByte);
@@ -172,6 +186,7 @@ TEST_CASE("a full disk in the append mode keeps the older content") {
     CHECK(target.position() == 100000 + 28 * BlockSize + 12 * SectorSize);
 
     target.close();
-    CHECK(testenv::readFile(path) == std::string(100000, 'o') + expected(28, 12));
-    testenv::removeTree(disk, false);
+    CHECK(readFile(path) == std::string(100000, 'o') + expected(28, 12));
 }
+
+}  // TEST_SUITE("disks")

@@ -2,7 +2,6 @@
 // the window's icon, the menu and accelerator table it carries, its version,
 // its manifest and the main dialog's template, item by item.
 //   resources_test --program=PATH_OF_QUILLET_EXE [doctest options]
-#define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest/doctest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -18,6 +17,9 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "resources/ids.h"
+#include "tests/support/test_main.h"
 
 namespace {
 
@@ -130,7 +132,7 @@ struct IconEntry {
 #pragma pack(pop)
 
 TEST_CASE("icon 2: the two floppy disks, then a blank image, both 32 x 32 with 16 colours") {
-    Bytes group = resource(RT_GROUP_ICON, 2);
+    Bytes group = resource(RT_GROUP_ICON, IDI_MAIN);
     REQUIRE(group.data);
     Reader entries(group);
     CHECK(entries.get() == 0);
@@ -192,20 +194,20 @@ std::string describe(HMENU menu) {
 }
 
 TEST_CASE("menu 1 and accelerator table 1, carried but never loaded") {
-    Bytes menu = resource(RT_MENU, 1);
+    Bytes menu = resource(RT_MENU, IDM_MAIN);
     REQUIRE(menu.data);
     HMENU bar = LoadMenuIndirectA(menu.data);
     REQUIRE(bar);
     CHECK(describe(bar) == "&File{E&xit=108}");
     DestroyMenu(bar);
 
-    Bytes accelerators = resource(RT_ACCELERATOR, 1);
+    Bytes accelerators = resource(RT_ACCELERATOR, IDA_MAIN);
     REQUIRE(accelerators.data);
     CHECK(accelerators.size == 8);  // one entry
     Reader entry(accelerators);
     CHECK((entry.get() & ~0x80u) == FVIRTKEY);  // a virtual key without Shift, Ctrl or Alt; 0x80 ends the table
     CHECK(entry.get() == VK_F2);
-    CHECK(entry.get() == 103);
+    CHECK(entry.get() == CM_F2);
 }
 
 // A text value of the version resource, found by its key; the value follows at a 4-byte boundary.
@@ -334,22 +336,22 @@ constexpr int NoId = -1;
 
 // The main dialog's items in tab order.
 const Item mainDialogItems[] = {
-    {5, DefaultButton, "&Start", 164, 103, 50, 14},
-    {6, Button, "&About", 220, 103, 50, 14},
-    {7, Button, "E&xit", 276, 103, 50, 14},
-    {8, Button, "&Browse...", 268, 13, 58, 14},
-    {9, Button, "B&rowse...", 268, 34, 58, 14},
-    {1101, Edit, "", 16, 13, 244, 12},
-    {1102, Edit, "", 16, 34, 244, 12},
-    {1500, CheckBox, "&Clear READ-ONLY attribute when copy from CD-ROM", 16, 90, 184, 12},
-    {54, CheckBox, "&Move file", 16, 103, 44, 12},
+    {IDC_START, DefaultButton, "&Start", 164, 103, 50, 14},
+    {IDC_ABOUT, Button, "&About", 220, 103, 50, 14},
+    {IDC_EXIT, Button, "E&xit", 276, 103, 50, 14},
+    {IDC_BROWSE_SOURCE, Button, "&Browse...", 268, 13, 58, 14},
+    {IDC_BROWSE_TARGET, Button, "B&rowse...", 268, 34, 58, 14},
+    {IDC_SOURCE, Edit, "", 16, 13, 244, 12},
+    {IDC_TARGET, Edit, "", 16, 34, 244, 12},
+    {IDC_CLEAR_READONLY, CheckBox, "&Clear READ-ONLY attribute when copy from CD-ROM", 16, 90, 184, 12},
+    {IDC_MOVE_FILE, CheckBox, "&Move file", 16, 103, 44, 12},
     {NoId, EtchedLine, "", 0, 0, 340, 1},
     {NoId, Label, "Copy the file", 16, 4, 40, 8},
     {NoId, Label, "to", 16, 26, 8, 8},
     {NoId, Label, "Progress :", 16, 52, 36, 8},
-    {1113, Label, "", 68, 52, 192, 8},
-    {1114, Label, "", 68, 60, 192, 8},
-    {59, ProgressBar, "", 16, 73, 244, 10},
+    {IDC_PROGRESS_LINE1, Label, "", 68, 52, 192, 8},
+    {IDC_PROGRESS_LINE2, Label, "", 68, 60, 192, 8},
+    {IDC_PROGRESS_BAR, ProgressBar, "", 16, 73, 244, 10},
 };
 
 std::string describe(int id, const std::string& text, int x, int y, int cx, int cy) {
@@ -418,7 +420,7 @@ void checkTemplate(int templateId, int width, int height, const char* caption, D
 constexpr DWORD FrameStyles = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CONTEXTHELP | DS_CENTER;
 
 TEST_CASE("dialog template 4, the main dialog: its frame, font and every item in tab order") {
-    checkTemplate(4, 340, 124, "", FrameStyles, FrameStyles, mainDialogItems,
+    checkTemplate(IDD_MAIN, 340, 124, "", FrameStyles, FrameStyles, mainDialogItems,
                   static_cast<int>(std::size(mainDialogItems)));
 }
 
@@ -428,24 +430,24 @@ const Kind HomePageEdit{"edit", Shown | ES_AUTOHSCROLL | WS_BORDER | ES_MULTILIN
 
 // The About box's items in tab order.
 const Item aboutItems[] = {
-    {1, Button, "OK", 96, 108, 50, 14},
+    {IDOK, Button, "OK", 96, 108, 50, 14},
     {NoId, Label, "The Quillet, Version 3.00, Build 047", 56, 44, 132, 8},
     {NoId, Label, "Written by the Quillet makers", 64, 52, 116, 8},
     {NoId, Label, "Quillet Works, 12 Copy Lane, Diskton  -  mail: quillet@example.org", 12, 86, 216, 8},
     {NoId, Label, "home page :", 12, 95, 40, 8},
     {NoId, EtchedFrame, "", 4, 80, 232, 1},
-    {1600, Label, "Picture1", 104, 9, 32, 32},
-    {52, HomePageEdit, "http://quillet.example.org/", 52, 95, 176, 9},
+    {IDC_ABOUT_PICTURE, Label, "Picture1", 104, 9, 32, 32},
+    {IDC_HOME_PAGE, HomePageEdit, "http://quillet.example.org/", 52, 95, 176, 9},
     {NoId, Label, "10 Jun 1998", 100, 61, 44, 9},
 };
 
 TEST_CASE("dialog template 3, the About box: a centred modal frame without a system menu, and its items") {
-    checkTemplate(3, 240, 132, "About", FrameStyles, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, aboutItems,
-                  static_cast<int>(std::size(aboutItems)));
+    checkTemplate(IDD_ABOUT, 240, 132, "About", FrameStyles, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER,
+                  aboutItems, static_cast<int>(std::size(aboutItems)));
 }
 
 TEST_CASE("bitmap 51, the About picture: 32 x 32, 4 bits, uncompressed, the standard 16 colours, two disks on black") {
-    Bytes bytes = resource(RT_BITMAP, 51);
+    Bytes bytes = resource(RT_BITMAP, IDB_ABOUT);
     REQUIRE(bytes.size == sizeof(BITMAPINFOHEADER) + 16 * 4 + 32 * 16);
     const auto header = Reader(bytes).get<BITMAPINFOHEADER>();
     CHECK(header.biSize == sizeof header);
@@ -478,21 +480,10 @@ TEST_CASE("bitmap 51, the About picture: 32 x 32, 4 bits, uncompressed, the stan
     CHECK(counts[9] > 10);              // the red corners
 }
 
-// Linux's root is drive Z: under Wine.
-std::string windowsPath(const char* path) {
-    std::string result = path[0] == '/' ? "Z:" : "";
-    for (const char* c = path; *c; ++c) result += *c == '/' ? '\\' : *c;
-    return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path;
-    static const char programOption[] = "--program=";
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], programOption, sizeof programOption - 1) == 0)
-            path = windowsPath(argv[i] + sizeof programOption - 1);
+    const std::string path = testkit::option(argc, argv, "program");
     if (path.empty()) {
         std::fprintf(stderr, "resources_test: give quillet.exe with --program=\n");
         return 2;
@@ -503,8 +494,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "resources_test: cannot load %s (error %lu)\n", path.c_str(), GetLastError());
         return 2;
     }
-    doctest::Context context(argc, argv);
-    const int result = context.run();
+    const int result = testkit::runTests(argc, argv);
     FreeLibrary(program);
     return result;
 }

@@ -1,61 +1,33 @@
 // The copy engine on real files under Wine: one source spread over several
 // real full disks, and a source of more than 4 GiB copied whole.
-#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/copy_job.h"
 #include "platform/win_file_services.h"
-#include "tests/support/scripted_view.h"
+#include "tests/support/files.h"
 #include "tests/support/folders.h"
+#include "tests/support/scripted_view.h"
+#include "tests/support/test_main.h"
+
+using testkit::fileBytes;
 
 namespace {
 
-// The disks the ctest fixture mounted, as Windows paths (Linux / is Z:\).
-std::string disksFolder() {
-    const char* dir = std::getenv("QUILLET_DISKS");
-    std::string folder = dir ? dir : "";
-    for (char& c : folder)
-        if (c == '/') c = '\\';
-    return folder;
-}
-
-bool haveDisks() {
-    std::string dir = disksFolder();
-    return !dir.empty() && GetFileAttributesA((dir + "\\small1").c_str()) != INVALID_FILE_ATTRIBUTES &&
-           GetFileAttributesA((dir + "\\work").c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<std::uint8_t> pattern(std::size_t size) {
-    std::vector<std::uint8_t> data(size);
+std::string pattern(std::size_t size) {
+    std::string data(size, '\0');
     std::uint32_t x = 12345;
     for (auto& byte : data) {
         x = x * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(x >> 16);
+        byte = static_cast<char>(static_cast<std::uint8_t>(x >> 16));
     }
-    return data;
-}
-
-void writeFile(const std::string& path, const std::vector<std::uint8_t>& data) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    REQUIRE(f != nullptr);
-    REQUIRE(std::fwrite(data.data(), 1, data.size(), f) == data.size());
-    std::fclose(f);
-}
-
-std::vector<std::uint8_t> readFile(const std::string& path) {
-    std::vector<std::uint8_t> data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return data;
-    std::uint8_t block[65536];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) data.insert(data.end(), block, block + n);
-    std::fclose(f);
     return data;
 }
 
@@ -92,21 +64,20 @@ struct Job {
 // A finished piece: its bytes, its time stamp and its attributes, checked
 // before it leaves its disk.
 struct Piece {
-    std::vector<std::uint8_t> data;
+    std::string data;
     DosStamp stamp;
     DWORD attributes;
 };
 
 Piece takePiece(WinFileServices& files, const std::string& path) {
-    Piece piece{readFile(path), stampOf(files, path), GetFileAttributesA(path.c_str())};
+    Piece piece{fileBytes(path), stampOf(files, path), GetFileAttributesA(path.c_str())};
     return piece;
 }
 
-void makeSource(WinFileServices& files, const std::string& path, const std::vector<std::uint8_t>& data,
-                DWORD attributes) {
+void makeSource(WinFileServices& files, const std::string& path, const std::string& data, DWORD attributes) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
-    writeFile(path, data);
+    testkit::writeFile(path, data);
     int file = files.open(path.c_str(), OpenMode::Overwrite);
     REQUIRE(file != -1);
     REQUIRE(files.setFileTime(file, SourceStamp) == 0);
@@ -114,15 +85,15 @@ void makeSource(WinFileServices& files, const std::string& path, const std::vect
     SetFileAttributesA(path.c_str(), attributes);
 }
 
-void clearDisk(const std::string& folder) { testfolders::removeTree(folder, false); }
+void clearDisk(const std::string& folder) { testkit::removeTree(folder, false); }
 
-void checkPieces(const std::vector<Piece>& pieces, const std::vector<std::uint8_t>& source, DWORD attributes) {
-    std::vector<std::uint8_t> joined;
+void checkPieces(const std::vector<Piece>& pieces, const std::string& source, DWORD attributes) {
+    std::string joined;
     for (const Piece& piece : pieces) {
         CHECK(piece.stamp.date == SourceStamp.date);
         CHECK(piece.stamp.time == SourceStamp.time);
         CHECK(piece.attributes == attributes);
-        joined.insert(joined.end(), piece.data.begin(), piece.data.end());
+        joined += piece.data;
     }
     CHECK(joined.size() == source.size());
     CHECK(joined == source);
@@ -131,11 +102,8 @@ void checkPieces(const std::vector<Piece>& pieces, const std::vector<std::uint8_
 }  // namespace
 
 TEST_CASE("a copy spreads over real full disks and the pieces join to the source") {
-    if (!haveDisks()) {
-        MESSAGE("no small disks mounted (not root?): skipped");
-        return;
-    }
-    const std::string disks = disksFolder();
+    if (!testkit::haveDisks()) return;
+    const std::string disks = testkit::disksFolder();
     const std::string work = disks + "\\work";
     const std::string source = work + "\\archive.bin";
     const auto data = pattern(1000000);
@@ -146,7 +114,7 @@ TEST_CASE("a copy spreads over real full disks and the pieces join to the source
         makeSource(job.files, source, data, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
         const std::string target = disks + "\\small1\\archive.bin";
         std::vector<Piece> pieces;
-        job.view.diskFullAnswers = {1, 1, 1, 1};
+        job.view.diskFullAnswers = {answer::Continue, answer::Continue, answer::Continue, answer::Continue};
         job.view.onDiskFull = [&] {
             // As if another disk were put in: the full piece leaves the drive.
             pieces.push_back(takePiece(job.files, target));
@@ -166,7 +134,7 @@ TEST_CASE("a copy spreads over real full disks and the pieces join to the source
         CHECK(pieces.size() >= 3);
         CHECK(job.view.boxes.empty());
         checkPieces(pieces, data, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-        CHECK(readFile(source) == data);  // a copy leaves the source
+        CHECK(fileBytes(source) == data);  // a copy leaves the source
         // The first "Left" figure is what the first piece could not hold.
         char expected[64];
         std::snprintf(expected, sizeof expected, "Left : %lluKb",
@@ -177,8 +145,8 @@ TEST_CASE("a copy spreads over real full disks and the pieces join to the source
     SUBCASE("Change Target to other disks, named with and without a trailing backslash") {
         Job job;
         makeSource(job.files, source, data, FILE_ATTRIBUTE_ARCHIVE);
-        job.view.diskFullAnswers = {1104, 1104};
-        job.view.changeTargetAnswers = {{1, disks + "\\small2"}, {1, disks + "/small3/"}};
+        job.view.diskFullAnswers = {answer::ChangeTarget, answer::ChangeTarget};
+        job.view.changeTargetAnswers = {{answer::NewTarget, disks + "\\small2"}, {answer::NewTarget, disks + "/small3/"}};
         std::vector<std::string> pieceNames;
         job.view.onDiskFull = [&] { pieceNames.push_back(copyJob.targetPath); };
         job.start(source, disks + "\\small1");  // a folder typed without its backslash
@@ -196,11 +164,8 @@ TEST_CASE("a copy spreads over real full disks and the pieces join to the source
 }
 
 TEST_CASE("a source of more than 4 GiB is copied whole" * doctest::skip(std::getenv("QUILLET_LARGE") == nullptr)) {
-    if (!haveDisks()) {
-        MESSAGE("no disks mounted (not root?): skipped");
-        return;
-    }
-    const std::string disks = disksFolder();
+    if (!testkit::haveDisks()) return;
+    const std::string disks = testkit::disksFolder();
     const std::string source = disks + "\\work\\large.bin";
     const std::string target = disks + "\\large\\large.bin";
     const std::uint64_t size = (std::uint64_t{5} << 30) + 12345;  // 5 GiB and a bit: past 32 bits

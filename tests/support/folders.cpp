@@ -3,20 +3,20 @@
 #include <doctest/doctest.h>
 #include <windows.h>
 
-namespace testfolders {
+#include "tests/support/handle.h"
+
+namespace testkit {
 
 namespace {
+
 std::string root;
-}  // namespace
-
-namespace {
 
 // Works on the names as the file system holds them, so that names in any
 // script go too.
 void removeWideTree(const std::wstring& folder, bool removeFolder) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    Search search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (search.valid()) {
         do {
             std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
@@ -26,8 +26,8 @@ void removeWideTree(const std::wstring& folder, bool removeFolder) {
                 removeWideTree(path, true);
             else
                 DeleteFileW(path.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.get(), &found));
+        search.reset();
     }
     if (removeFolder) RemoveDirectoryW(folder.c_str());
 }
@@ -53,4 +53,4 @@ Scratch::Scratch(const char* name) : path_(root + "\\" + name) {
 
 Scratch::~Scratch() { removeTree(path_); }
 
-}  // namespace testfolders
+}  // namespace testkit

@@ -6,7 +6,7 @@
 
 #include "tests/support/utf8.h"
 
-namespace testfolders {
+namespace testkit {
 
 // Removes everything in `folder`, and the folder itself when asked.
 void removeTree(const std::string& folder, bool removeFolder = true);
@@ -31,4 +31,4 @@ private:
     std::string path_;
 };
 
-}  // namespace testfolders
+}  // namespace testkit

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace testfolders {
+namespace testkit {
 
 std::wstring wide(const std::string& utf8) {
     std::wstring result(utf8.size(), L'\0');
@@ -20,4 +20,4 @@ std::string utf8(const std::wstring& text) {
     return result;
 }
 
-}  // namespace testfolders
+}  // namespace testkit

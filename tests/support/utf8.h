@@ -1,12 +1,13 @@
 // Test paths and texts are UTF-8; the system's wide calls take them in any
-// script. Apart from the folders, so that programs without doctest can use it.
+// script. Free of doctest, so that programs without it (the driver's users)
+// can use it.
 #pragma once
 
 #include <string>
 
-namespace testfolders {
+namespace testkit {
 
 std::wstring wide(const std::string& utf8);
 std::string utf8(const std::wstring& text);
 
-}  // namespace testfolders
+}  // namespace testkit
