@@ -19,6 +19,7 @@
 #include "gui/dialog.h"
 #include "gui/frame_window.h"
 #include "gui/gdi.h"
+#include "resources/ids.h"
 
 namespace {
 
@@ -467,7 +468,7 @@ TEST_CASE("StaticBitmap: black is left out only when transparent, and every othe
     }, picture->bitmap, palette, 4, 4, false, true);
     // A program file without the About picture gives no bitmap (the box then
     // shows an empty control): without a bitmap nothing is painted at all.
-    CHECK(loadPictureResource(GetModuleHandleA(nullptr), 51).info == nullptr);
+    CHECK(loadPictureResource(GetModuleHandleA(nullptr), IDB_ABOUT).info == nullptr);
     withPicture(4, 4, [&](StaticBitmap& control) {
         Canvas canvas(4, 4);
         control.paint(canvas.dc);
