@@ -371,7 +371,13 @@ void Program::waitForMainWindow() {
             for (HWND child : childWindows(frame_)) {
                 if (e2e::className(child) == "#32770") dialog_ = child;
             }
-            return dialog_ != nullptr && IsWindowVisible(dialog_);
+            if (!dialog_ || !IsWindowVisible(dialog_)) return false;
+            // Ready for the keyboard: once the frame is active, the focus lies in
+            // the main dialog. Keys sent before that would reach the frame.
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus &&
+                   (info.hwndFocus == dialog_ || IsChild(dialog_, info.hwndFocus));
         },
         [this] { return describeWindows(); });
 }
