@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_env.h"
+#include "tests/support/handle.h"
 #include "tests/support/utf8.h"
 
 using namespace e2e;
@@ -494,13 +495,12 @@ TEST_CASE("a start that cannot begin shows its error and leaves the window idle"
 // rest is a hole, read as zeros, so a large job needs little disk to make.
 void writeSparseSource(const std::string& path, std::uint64_t size) {
     writePatternFile(path, 4 << 20);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    REQUIRE(file != INVALID_HANDLE_VALUE);
+    testkit::Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    REQUIRE(file.valid());
     LARGE_INTEGER end;
     end.QuadPart = static_cast<LONGLONG>(size);
-    CHECK(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
-    CHECK(SetEndOfFile(file));
-    CloseHandle(file);
+    CHECK(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+    CHECK(SetEndOfFile(file.get()));
 }
 
 TEST_CASE("the program killed in the middle of a job loses nothing") {
@@ -595,19 +595,7 @@ TEST_CASE("hostile paths are answered with the program's own error and change no
         CHECK_FALSE(fileExists(newTarget));
     }
     // Nothing but the one file in the folder.
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((scratch.file("*")).c_str(), &found);
-    REQUIRE(search != INVALID_HANDLE_VALUE);
-    int files = 0;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") {
-            ++files;
-            CHECK(name == "exists.txt");
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    CHECK(files == 1);
+    CHECK(filesIn(scratch.path()) == std::vector<std::string>{"exists.txt"});
     escapeEnds(app);
 }
 
