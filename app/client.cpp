@@ -22,9 +22,6 @@ namespace {
 // ten times a second, since every showing costs as much as some fifty blocks.
 constexpr auto CopyTurn = std::chrono::milliseconds(8);
 constexpr auto ProgressInterval = std::chrono::milliseconds(90);
-// Blocks copied between two looks at the clock: a look costs about one per
-// cent of a block's copying under Wine.
-constexpr unsigned BlocksPerClockLook = 4;
 
 }  // namespace
 
@@ -72,12 +69,13 @@ bool Client::idleAction(long) {
         showProgress();
         return copyJob.state != Idle;
     }
+    // The clock is read after every block, so that on a slow disk a turn runs
+    // past its time by one block's write at most.
     auto start = std::chrono::steady_clock::now();
     auto now = start;
-    unsigned blocks = 0;
     do {
         copyStep(*this, files_);
-        if (++blocks % BlocksPerClockLook == 0 || copyJob.state != Ready) now = std::chrono::steady_clock::now();
+        now = std::chrono::steady_clock::now();
     } while (copyJob.state == Ready && now - start < CopyTurn);
     if (now - progressShownAt_ >= ProgressInterval) showProgress();
     return copyJob.state != Idle;
