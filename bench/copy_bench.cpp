@@ -4,6 +4,7 @@
 //
 //   copy_bench FOLDER QUILLET_EXE [--size-mib=N] [--rounds=N] [--idle-seconds=S] [--probe-ms=N]
 //              [--server-pid=N] [--xvfb-pid=N]
+//   copy_bench FOLDER QUILLET_EXE --slow-disk=SLOW_FOLDER [--slow-mib=N] [--rounds=N] [--probe-ms=N]
 //
 // FOLDER (Windows path, or a Linux path taken as Z:) receives a source of
 // pseudo-random data (2048 MiB unless told) and one target at a time; both
@@ -29,6 +30,12 @@
 // program sits idle for --idle-seconds so its processor time can be read.
 // --server-pid and --xvfb-pid name the wineserver's and the X server's Linux
 // processes, whose processor time during the program's copies is shown too.
+//
+// With --slow-disk the benchmark measures the window on a slow disk instead:
+// SLOW_FOLDER lies on a disk whose every write is slow (tools/bench mounts
+// one taking 50 ms a write), and each round the program copies a source of
+// --slow-mib MiB (4 unless told) from FOLDER onto it while answering WM_NULL
+// every --probe-ms: its replies, against one write plus 16 ms.
 //
 // Prints the figures and exits 0 whatever they are; 1 when a copy came out
 // wrong or something failed, 2 on a bad command line.
@@ -302,6 +309,8 @@ struct Options {
     double probeMs = 10;
     unsigned long serverPid = 0;
     unsigned long displayPid = 0;
+    std::string slowDisk;
+    std::int64_t slowLength = std::int64_t(4) << 20;
 };
 
 // A control's text as the system keeps it: read without sending the program
@@ -396,10 +405,12 @@ bool parseOptions(int argc, char** argv, Options& options) {
         else if (const char* probe = value("--probe-ms=")) options.probeMs = std::atof(probe);
         else if (const char* server = value("--server-pid=")) options.serverPid = std::strtoul(server, nullptr, 10);
         else if (const char* display = value("--xvfb-pid=")) options.displayPid = std::strtoul(display, nullptr, 10);
+        else if (const char* slow = value("--slow-disk=")) options.slowDisk = testkit::windowsPath(slow);
+        else if (const char* mib = value("--slow-mib=")) options.slowLength = std::int64_t(std::atoll(mib)) << 20;
         else if (argument.compare(0, 2, "--") == 0) return false;
         else positional.push_back(argument);
     }
-    if (positional.size() != 2 || options.length <= 0 || options.rounds < 1 || options.idleSeconds < 0 ||
+    if (positional.size() != 2 || options.length <= 0 || options.slowLength <= 0 || options.rounds < 1 || options.idleSeconds < 0 ||
         options.idleSeconds > 60 || options.probeMs < 1)
         return false;
     options.folder = testkit::windowsPath(positional[0]);
@@ -542,17 +553,61 @@ int benchmark(const Options& options) {
     return 0;
 }
 
+// The window while the program copies onto a slow disk: each round one copy
+// from FOLDER onto it, answering WM_NULL all the while.
+int slowDiskBenchmark(const Options& options) {
+    Paths paths{options.folder + "\\quillet-slow-source.bin", options.slowDisk + "\\quillet-slow-target.bin",
+                options.slowLength};
+    struct Cleanup {
+        const Paths& paths;
+        ~Cleanup() {
+            _unlink(paths.source.c_str());
+            _unlink(paths.target.c_str());
+        }
+    } cleanup{paths};
+    std::printf("Quillet on a slow disk: %lld MiB onto %s, %d rounds, WM_NULL every %.0f ms\n",
+                static_cast<long long>(options.slowLength >> 20), options.slowDisk.c_str(), options.rounds,
+                options.probeMs);
+    makeSource(paths.source, options.slowLength);
+    Digest source = digestOf(paths.source);
+    const double blocks = static_cast<double>(options.slowLength / BlockSize + 1);
+    std::vector<double> replies, writeMs;
+    unsigned timeouts = 0;
+    for (int round = 0; round < options.rounds; ++round) {
+        removeFile(paths.target);
+        ProgramRun run = programCopy(options, paths, true);
+        if (!(digestOf(paths.target) == source)) fail("slow disk: the copy differs from the source");
+        replies.insert(replies.end(), run.replies.begin(), run.replies.end());
+        timeouts += run.timeouts;
+        writeMs.push_back(run.timing.seconds * 1000 / blocks);
+        std::printf("round %d: %.2f s, %.1f ms a block, reply p50 %.1f p99 %.1f ms\n", round + 1, run.timing.seconds,
+                    writeMs.back(), percentile(run.replies, 0.5), percentile(run.replies, 0.99));
+        std::fflush(stdout);
+    }
+    if (replies.empty()) fail("slow disk: no replies were timed");
+    const double write = median(writeMs), p99 = percentile(replies, 0.99);
+    std::printf("\nreplies of the main window to WM_NULL, ms: p50 %.2f  p99 %.2f  max %.2f  (%zu replies, %u without "
+                "an answer within %u ms)\n",
+                percentile(replies, 0.5), p99, *std::max_element(replies.begin(), replies.end()), replies.size(),
+                timeouts, ProbeTimeoutMs);
+    std::printf("goal: reply p99 within one block's time (%.1f ms, the median) + %.0f ms: %.2f, %s\n", write,
+                ReplyGoalMs, p99, p99 <= write + ReplyGoalMs && !timeouts ? "met" : "NOT met");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: copy_bench FOLDER QUILLET_EXE [--size-mib=N] [--rounds=N] [--idle-seconds=S] "
-                             "[--probe-ms=N] [--server-pid=N] [--xvfb-pid=N]\n");
+                             "[--probe-ms=N] [--server-pid=N] [--xvfb-pid=N]\n"
+                             "       copy_bench FOLDER QUILLET_EXE --slow-disk=SLOW_FOLDER [--slow-mib=N] [--rounds=N] "
+                             "[--probe-ms=N]\n");
         return 2;
     }
     try {
-        return benchmark(options);
+        return options.slowDisk.empty() ? benchmark(options) : slowDiskBenchmark(options);
     } catch (const Failure& failure) {
         std::fflush(stdout);
         std::fprintf(stderr, "copy_bench: %s\n", failure.what.c_str());

@@ -3,6 +3,7 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -51,6 +52,52 @@ void checkEndedIdle(const Program& app) {
 void escapeEnds(Program& app) {
     app.pressEscape();
     CHECK(app.waitForExit() == 0);
+}
+
+std::string totalSizeText(std::uint64_t size) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Total size :    %lluKb", static_cast<unsigned long long>(size >> 10));
+    return text;
+}
+
+std::string leftText(std::uint64_t left) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Left : %lluKb", static_cast<unsigned long long>(left >> 10));
+    return text;
+}
+
+void waitForCopying(const Program& app) {
+    app.waitForControl(IDC_PROGRESS_LINE2, "\"Current ...\"",
+                       [](const std::string& text) { return text.rfind("Current", 0) == 0; });
+}
+
+Window waitForDiskFullOrEnd(const Program& app, double seconds) {
+    Window found;
+    app.sync();
+    waitUntil(
+        "\"Disk is full\" or the end of the job", seconds,
+        [&] {
+            if (!app.running()) throw DriverError("the program ended");
+            if (HWND box = app.findWindow("Error"))
+                throw DriverError("an error box came up: " + printable(Window(box).text(0xFFFF)));
+            if (HWND dialog = app.findWindow("Disk is full")) {
+                found = Window(dialog);
+                return true;
+            }
+            return app.mainDialog().text(IDC_START) == "&Start";
+        },
+        [&] { return app.describeWindows(); });
+    return found;
+}
+
+Window waitForStopQuestion(const Program& app) {
+    Window box = waitForBox(app, "Warning", StopQuestion);
+    checkButtons(box, {IDYES, IDNO}, {IDOK, IDCANCEL});
+    CHECK(box.defaultButton() == IDNO);
+    // Owned by the main window, which waits under it.
+    CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
+    CHECK_FALSE(IsWindowEnabled(app.frame()));
+    return box;
 }
 
 Window waitForBox(const Program& app, const std::string& caption, const std::string& text) {

@@ -86,6 +86,21 @@ void checkEndedIdle(const Program& app);
 // Escape, with no job running, ends the program with status 0.
 void escapeEnds(Program& app);
 
+// The first progress line's "Total size :    %uKb" and Disk is full's
+// "Left : %uKb" for a number of bytes.
+std::string totalSizeText(std::uint64_t size);
+std::string leftText(std::uint64_t left);
+// Waits for the second progress line to show the copy under way.
+void waitForCopying(const Program& app);
+// Waits for "Disk is full" or for the end of the job; the dialog, or a null
+// window when the job ended. An error box on the way fails.
+Window waitForDiskFullOrEnd(const Program& app, double seconds = 30);
+
+constexpr const char* StopQuestion = "   Do you want to terminate copying?  \t\t\t ";
+// Waits for the stop question and checks it: caption, text, Yes and No with
+// No the default, and the main window disabled under it.
+Window waitForStopQuestion(const Program& app);
+
 // Waits for a box of the program with this caption and checks its message
 // (the static 0xFFFF; a failure shows its control characters).
 Window waitForBox(const Program& app, const std::string& caption, const std::string& text);

@@ -87,38 +87,6 @@ void checkPieces(const std::vector<Piece>& pieces, const std::string& source, co
     CHECK_MESSAGE(joined == sourceBytes, "the pieces joined differ from the source");
 }
 
-std::string leftText(std::size_t left) {
-    char text[64];
-    std::snprintf(text, sizeof text, "Left : %uKb", static_cast<unsigned>(left / 1024));
-    return text;
-}
-
-// An error box where none belongs: fail with its text.
-void failOnErrorBox(const Program& app) {
-    if (HWND box = app.findWindow("Error"))
-        throw DriverError("an error box came up: " + printable(Window(box).text(0xFFFF)));
-}
-
-// Waits for "Disk is full" or for the end of the job; the dialog, or a
-// null window when the job ended.
-Window waitForDiskFullOrEnd(const Program& app) {
-    Window found;
-    app.sync();
-    waitUntil(
-        "\"Disk is full\" or the end of the job", 30,
-        [&] {
-            if (!app.running()) throw DriverError("the program ended");
-            failOnErrorBox(app);
-            if (HWND dialog = app.findWindow("Disk is full")) {
-                found = Window(dialog);
-                return true;
-            }
-            return app.mainDialog().text(IDC_START) == "&Start";
-        },
-        [&] { return app.describeWindows(); });
-    return found;
-}
-
 // "Disk is full" on the screen with the piece just filled: its texts, the
 // amount still to copy after the pieces so far, the main window waiting
 // under it in its running look.

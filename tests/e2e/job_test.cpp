@@ -22,32 +22,6 @@ using namespace e2e;
 
 namespace {
 
-constexpr const char* StopQuestion = "   Do you want to terminate copying?  \t\t\t ";
-
-std::string totalSizeText(std::uint64_t size) {
-    char text[64];
-    std::snprintf(text, sizeof text, "Total size :    %uKb", static_cast<unsigned>(size >> 10));
-    return text;
-}
-
-// Waits for the stop question and checks it: caption, text, Yes and No with
-// No the default, and the main window disabled under it.
-Window waitForStopQuestion(const Program& app) {
-    Window box = waitForBox(app, "Warning", StopQuestion);
-    checkButtons(box, {IDYES, IDNO}, {IDOK, IDCANCEL});
-    CHECK(box.defaultButton() == IDNO);
-    // Owned by the main window, which waits under it.
-    CHECK(GetWindow(box.handle(), GW_OWNER) == app.frame());
-    CHECK_FALSE(IsWindowEnabled(app.frame()));
-    return box;
-}
-
-// Waits for the second progress line to show the copy under way.
-void waitForCopying(const Program& app) {
-    app.waitForControl(IDC_PROGRESS_LINE2, "\"Current ...\"",
-                       [](const std::string& text) { return text.rfind("Current", 0) == 0; });
-}
-
 // Starts the program on the large source and `target` and its copy with
 // "&Start"; gives the main dialog once the copy is under way.
 Window startLargeCopy(Program& app, const std::string& target) {

@@ -96,7 +96,10 @@ bool haveDisks() {
     }
     if (present("ready")) return true;
     if (present("skipped")) {
-        skipCase("the small disks were not mounted (mounting them needs root)");
+        // disks.sh says there why it left them out.
+        std::string why = fileBytes(disks + "\\skipped");
+        while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
+        skipCase("the disks were not mounted: " + (why.empty() ? std::string("mounting them needs root") : why));
         return false;
     }
     FAIL("the disks' set-up did not finish: no \"ready\" in " << disks);
