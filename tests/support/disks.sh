@@ -84,7 +84,9 @@ drive_type() {  # letter
 setup_cdrom() {  # letter folder
     local letter=${1,,} folder=$2
     mkdir -p "$folder" && printf 'on the disc\r\n' >"$folder/disc.txt" || fail "cannot make $folder"
-    if ! "$wine_run" reg add 'HKLM\Software\Wine\Drives' /v "$letter" /d cdrom /f </dev/null >/dev/null 2>&1; then
+    # Wine reads drive types from the 64-bit view of the key; with Wine's 32-bit
+    # part installed, reg would write the 32-bit one unless told.
+    if ! "$wine_run" reg add 'HKLM\Software\Wine\Drives' /reg:64 /v "$letter" /d cdrom /f </dev/null >/dev/null 2>&1; then
         fail "could not add drive ${letter^^} to Wine's drive types"
     fi
     local prefix
@@ -94,7 +96,7 @@ setup_cdrom() {  # letter folder
     if ! "$wine_run" --restart-server </dev/null >/dev/null 2>&1; then
         "$wine_run" --stop </dev/null >/dev/null 2>&1
     fi
-    "$wine_run" reg query 'HKLM\Software\Wine\Drives' </dev/null >/dev/null 2>&1
+    "$wine_run" reg query 'HKLM\Software\Wine\Drives' /reg:64 </dev/null >/dev/null 2>&1
     local type
     type=$(drive_type "$letter")
     [[ $type == 5 ]] || fail "${letter^^} is drive type '$type' after a server restart, not a CD-ROM (5)"
