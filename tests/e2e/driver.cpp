@@ -747,6 +747,10 @@ void Program::leakBitmap() const {
     if (askProbe(probe::LeakBitmap) != 1) throw DriverError("the probe could not make a bitmap");
 }
 
+bool Program::loadsBesideDll(bool byFullPath) const {
+    return askProbe(byFullPath ? probe::BesideDllByFullPath : probe::BesideDllByName) == 1;
+}
+
 void Program::kill() {
     if (running()) {
         TerminateProcess(process_.hProcess, 99);

@@ -267,6 +267,9 @@ public:
     // Makes the probe create a bitmap and never delete it: shows that
     // gdiObjectCount sees a leak.
     void leakBitmap() const;
+    // Whether the program loads the DLL that the build puts beside it
+    // (probe::BesideDll), by its bare name or by its full path.
+    bool loadsBesideDll(bool byFullPath) const;
 
 private:
     void waitForMainWindow();

@@ -242,6 +242,17 @@ TEST_CASE("the probe build counts the program's live GDI objects and sees a leak
     CHECK_THROWS_AS(plain.gdiObjectCount(), DriverError);
 }
 
+TEST_CASE("a DLL beside the program is never loaded by its bare name") {
+    REQUIRE_MESSAGE(!probePath().empty(), "give quillet_probe.exe with --probe=");
+    Program app(probePath());
+    app.start();
+    app.sync();
+    // It is there and loads when named in full; by its name alone the
+    // search, limited to the system folder at start-up, does not find it.
+    CHECK(app.loadsBesideDll(true));
+    CHECK_FALSE(app.loadsBesideDll(false));
+}
+
 namespace {
 
 // The colours (0xBBGGRR) of a window's pixels as the screen shows them.

@@ -30,6 +30,24 @@ objdump=$arch-w64-mingw32-objdump
 "$objdump" -t "$exe" | grep -q '^\[' && fail "quillet.exe still has a symbol table"
 "$root/tools/check-imports" --objdump "$objdump" "$exe" >/dev/null || fail "quillet.exe imports more than system DLLs"
 
+# Hardened as Windows loads it: at a random address (which needs its
+# relocations), with data never executed, and no section both writable and
+# executable.
+header=$("$objdump" -p "$exe")
+wanted=(DYNAMIC_BASE NX_COMPAT)
+[[ $arch == x86_64 ]] && wanted+=(HIGH_ENTROPY_VA)
+for flag in "${wanted[@]}"; do
+    grep -Eq "^[[:space:]]+$flag\$" <<<"$header" || fail "quillet.exe lacks $flag"
+done
+grep -Eq '^Entry 5 [0-9a-f]+ 0*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$header" &&
+    ! grep -q 'relocations stripped' <<<"$header" || fail "quillet.exe has no relocations"
+writable_code=$("$objdump" -h "$exe" | awk '$1 ~ /^[0-9]+$/ { name = $2; next }
+    name != "" && /CODE/ && !/READONLY/ { print name } { name = "" }')
+[[ -z $writable_code ]] || fail "quillet.exe has sections both writable and executable: $writable_code"
+# The same sources give the same exe: no build time, no folder of this machine.
+grep -q $'^Time/Date\t\tThu Jan  1 00:00:00 1970$' <<<"$header" || fail "quillet.exe carries a build time"
+grep -qaF "$root" "$exe" && fail "quillet.exe holds the path of the checkout, $root"
+
 # The exe from the zip under Wine: typed names in two scripts copied and moved.
 out=$("$root/tools/wine-run" "$e2e" --program="$exe" --scratch="$work/scratch" \
     -tc="names in any script*" 2>&1)

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "tests/e2e/probe.h"
 
@@ -40,6 +41,22 @@ LRESULT heapBytes() {
     return static_cast<LRESULT>(used);
 }
 
+LRESULT loadsBesideDll(bool byFullPath) {
+    char path[MAX_PATH] = "";
+    if (byFullPath) {
+        DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+        char* name = length > 0 && length < MAX_PATH ? std::strrchr(path, '\\') : nullptr;
+        if (!name || (name + 1 - path) + std::strlen(probe::BesideDll) >= MAX_PATH) return 0;
+        std::strcpy(name + 1, probe::BesideDll);
+    } else {
+        std::strcpy(path, probe::BesideDll);
+    }
+    HMODULE module = LoadLibraryA(path);
+    if (!module) return 0;
+    FreeLibrary(module);
+    return 1;
+}
+
 LRESULT CALLBACK probeProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != probeMessage || probeMessage == 0) return DefWindowProcA(window, message, wParam, lParam);
     switch (wParam) {
@@ -49,6 +66,10 @@ LRESULT CALLBACK probeProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         return heapBytes();
     case probe::LeakBitmap:
         return CreateBitmap(8, 8, 1, 1, nullptr) ? 1 : 0;
+    case probe::BesideDllByName:
+        return loadsBesideDll(false);
+    case probe::BesideDllByFullPath:
+        return loadsBesideDll(true);
     default:
         return 0;
     }

@@ -14,6 +14,12 @@ enum Question : unsigned {
     GdiObjects = 1,  // live GDI objects of the process (DCs, bitmaps, brushes, ...)
     HeapBytes = 2,   // bytes in use in the process's heaps
     LeakBitmap = 3,  // makes a bitmap and never deletes it; answers 1
+    // Load BesideDll, which the build puts beside the program, and answer 1
+    // when it loaded (it is freed again at once).
+    BesideDllByName = 4,      // by its bare name
+    BesideDllByFullPath = 5,  // by the full path of the program's folder
 };
+
+constexpr const char* BesideDll = "quillet_beside.dll";
 
 }  // namespace probe

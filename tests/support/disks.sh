@@ -141,9 +141,9 @@ drive_type() {  # letter
 setup_cdrom() {  # letter folder
     local letter=${1,,} folder=$2
     mkdir -p "$folder" && printf 'on the disc\r\n' >"$folder/disc.txt" || fail "cannot make $folder"
-    # The 64-bit view, where Wine reads drive types: with 32-bit Wine there,
-    # reg alone writes the 32-bit one.
-    if ! "$wine_run" reg add 'HKLM\Software\Wine\Drives' /v "$letter" /d cdrom /f /reg:64 </dev/null >/dev/null 2>&1; then
+    # Wine reads drive types from the 64-bit view of the key; with Wine's 32-bit
+    # part installed, reg would write the 32-bit one unless told.
+    if ! "$wine_run" reg add 'HKLM\Software\Wine\Drives' /reg:64 /v "$letter" /d cdrom /f </dev/null >/dev/null 2>&1; then
         fail "could not add drive ${letter^^} to Wine's drive types"
     fi
     local prefix
