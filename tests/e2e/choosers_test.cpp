@@ -183,40 +183,30 @@ TEST_CASE("a name too long for its field stays whole in the other edit; \"&Start
     DesktopAt desktopFolder(scratch.path());
     std::string longName = "Z:\\long\\";  // and 200 Cyrillic letters: 208 characters, 408 bytes
     for (int i = 0; i < 200; ++i) longName += "\u0434";
-    const struct {
-        const char* way;
-        int longEdit, browse;
-        bool choose;
-        const char* refusal;
-    } rows[] = {
-        {"a file chosen for the source", IDC_TARGET, IDC_BROWSE_SOURCE, true, "   Target file name is too long\t\t\t "},
-        {"the Open dialog cancelled", IDC_TARGET, IDC_BROWSE_SOURCE, false, "   Target file name is too long\t\t\t "},
-        {"a folder chosen for the target", IDC_SOURCE, IDC_BROWSE_TARGET, true, "   Source file name is too long\t\t\t "},
-    };
-    for (const auto& row : rows) {
-        SUBCASE(row.way) {
-            Program app(programPath());
-            app.start();
-            Window main = app.mainDialog();
-            main.setTextW(row.longEdit, longName);
-            main.click(row.browse);
-            const bool open = row.browse == IDC_BROWSE_SOURCE;
-            Window dialog = app.waitForWindow(open ? "Open" : folderBrowser::Caption);
-            if (open && row.choose) {
-                openDialog::choose(dialog, chosen);
-                app.waitWindowGone(dialog);
-            } else {
-                answerAndWait(app, dialog, row.choose ? IDOK : IDCANCEL);
-            }
-            app.sync();
-            CHECK(main.textW(row.longEdit) == longName);
-            if (row.choose) CHECK(main.text(open ? IDC_SOURCE : IDC_TARGET) == (open ? chosen : scratch.path()));
-            main.click(IDC_START);
-            answerError(app, row.refusal);
-            CHECK(main.textW(row.longEdit) == longName);
-            escapeEnds(app);
-        }
+    int longEdit = IDC_TARGET, answer = IDOK;
+    SUBCASE("a file chosen for the source") {}
+    SUBCASE("the Open dialog cancelled") { answer = IDCANCEL; }
+    SUBCASE("a folder chosen for the target") { longEdit = IDC_SOURCE; }
+    const bool open = longEdit == IDC_TARGET;  // the source's Open dialog, else the target's folder browser
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    main.setTextW(longEdit, longName);
+    main.click(open ? IDC_BROWSE_SOURCE : IDC_BROWSE_TARGET);
+    Window dialog = app.waitForWindow(open ? "Open" : folderBrowser::Caption);
+    if (open && answer == IDOK) {
+        openDialog::choose(dialog, chosen);
+        app.waitWindowGone(dialog);
+    } else {
+        answerAndWait(app, dialog, answer);
     }
+    app.sync();
+    CHECK(main.textW(longEdit) == longName);
+    if (answer == IDOK) CHECK(main.text(open ? IDC_SOURCE : IDC_TARGET) == (open ? chosen : scratch.path()));
+    main.click(IDC_START);
+    answerError(app, open ? "   Target file name is too long\t\t\t " : "   Source file name is too long\t\t\t ");
+    CHECK(main.textW(longEdit) == longName);
+    escapeEnds(app);
 }
 
 TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its backslash") {

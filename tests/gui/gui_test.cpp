@@ -360,15 +360,15 @@ TEST_CASE("a dialog that wants idle time gets a turn after every pump, counted u
 
 namespace {
 
-// Watches the messages a window gets while its object goes: the object is
-// reached only through Window::fromHandle, so none of them may find it.
+// Counts the messages a window gets while its object goes, and those that
+// could still reach the object (through Window::fromHandle, its one way).
 struct LinkWatch {
     int seen = 0, found = 0;
     void watch(HWND window) { REQUIRE(SetWindowSubclass(window, probe, 1, reinterpret_cast<DWORD_PTR>(this))); }
     static LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
         auto* watch = reinterpret_cast<LinkWatch*>(self);
         ++watch->seen;
-        if (Window::fromHandle(window)) ++watch->found;
+        watch->found += Window::fromHandle(window) != nullptr;
         return DefSubclassProc(window, message, wParam, lParam);
     }
 };
