@@ -53,7 +53,7 @@ int brokenInvariants = 0;
 void failOnReport(const char* condition, const char* file, int line) {
     ++brokenInvariants;
     std::fprintf(stderr, "%s:%d: broken invariant: %s\n", file, line, condition);
-    if (doctest::is_running_in_test) ADD_FAIL_CHECK_AT(file, line, "broken invariant: " << condition);
+    if (doctest::is_running_in_test) ADD_FAIL_CHECK_AT(file, line, "broken invariant: " << std::string(condition));
 }
 
 bool present(const char* marker) { return fileExists(disks + "\\" + marker); }
