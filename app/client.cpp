@@ -27,7 +27,7 @@ constexpr auto ProgressInterval = std::chrono::milliseconds(90);
 
 const CommandEntry<Client> Client::commands[] = {
     {IDC_START, &Client::startOrStop},
-    {IDC_ABOUT, &Client::showAbout},
+    {IDC_ABOUT, &Client::about},
     {IDC_EXIT, &Client::exitProgram},
     {IDCANCEL, &Client::cancelCommand},
     {IDC_BROWSE_SOURCE, &Client::browseSource},
@@ -67,7 +67,7 @@ void Client::loadControls() { transferData(Transfer::ToControls); }
 bool Client::idleAction(long) {
     if (copyJob.state != Ready) {
         showProgress();
-        return copyJob.state != Idle;
+        return jobRunning();
     }
     // The clock is read after every block, so that on a slow disk a turn runs
     // past its time by one block's write at most.
@@ -78,42 +78,47 @@ bool Client::idleAction(long) {
         now = std::chrono::steady_clock::now();
     } while (copyJob.state == Ready && now - start < CopyTurn);
     if (now - progressShownAt_ >= ProgressInterval) showProgress();
-    return copyJob.state != Idle;
+    return jobRunning();
 }
 
 void Client::startOrStop() {
-    if (copyJob.state != Idle) {
+    if (jobRunning()) {
         stopJob(*this, files_);
         return;
     }
     // A path cut to its field could name another file: one that does not
     // fit is refused whole.
-    if (!sourceEdit->textFits())
+    saveControls();
+    if (!sourceEdit->fitted())
         showError(*this, "   Source file name is too long\t\t\t ");
-    else if (!targetEdit->textFits())
+    else if (!targetEdit->fitted())
         showError(*this, "   Target file name is too long\t\t\t ");
     else
         startJob(*this, files_);
 }
 
-void Client::showAbout() {
-    if (copyJob.state != Idle) return;
-    ::showAbout(*this);
+void Client::about() {
+    if (!jobRunning()) showAbout(*this);
 }
 
-void Client::exitProgram() { My_App::exitProgram(); }
+void Client::exitProgram() {
+    if (!jobRunning()) My_App::exitProgram();
+}
 
 void Client::cancelCommand() {
-    if (copyJob.state != Idle) {
+    if (jobRunning())
         stopJob(*this, files_);
-        return;
-    }
-    cancel();
+    else
+        end(IDCANCEL);
 }
 
-void Client::browseSource() { selection::browseSource(*this, mainTransfer.sourceText); }
+void Client::browseSource() {
+    if (!jobRunning()) selection::browseSource(*this, *sourceEdit);
+}
 
-void Client::browseTarget() { selection::browseTarget(*this, mainTransfer.targetText, files_); }
+void Client::browseTarget() {
+    if (!jobRunning()) selection::selectTarget(*this, *targetEdit, files_);
+}
 
 // What a running job switches off: every control but "&Start"/"&Stop", the
 // edits only made read-only.
@@ -124,7 +129,7 @@ void Client::enableIdleOnlyControls(bool on) {
     // and Escape would no longer reach the dialog: "&Stop" takes it.
     HWND focus = GetFocus();
     for (Control* control : idleOnly)
-        if (!on && focus && control->handle() == focus && hwnd_)
+        if (!on && focus && control->handle() == focus)
             SendMessageA(hwnd_, WM_NEXTDLGCTL, static_cast<WPARAM>(asInteger(startButton->handle())), TRUE);
     for (Control* control : idleOnly) control->enable(on);
     sourceEdit->setReadOnly(!on);
@@ -137,7 +142,7 @@ void Client::setRunningControls() {
     enableIdleOnlyControls(false);
     // The loop may be waiting for a message: the job's first turn must not
     // wait for the user to move the mouse.
-    if (hwnd_) PostMessageA(hwnd_, WM_NULL, 0, 0);
+    PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
 void Client::setIdleControls() {

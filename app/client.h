@@ -42,7 +42,7 @@ protected:
 
 private:
     void startOrStop();
-    void showAbout();
+    void about();
     void exitProgram();
     void cancelCommand();
     void browseSource();
@@ -55,18 +55,13 @@ private:
 
     static const CommandEntry<Client> commands[];
 
+    // The control objects, the dialog's own (see buildControls).
     ProgressBar* progressBar = nullptr;
-    Static* progressLine1 = nullptr;
-    Static* progressLine2 = nullptr;
-    CheckBox* clearReadOnlyBox = nullptr;
-    CheckBox* moveFileBox = nullptr;
-    Edit* sourceEdit = nullptr;
-    Edit* targetEdit = nullptr;
-    Button* startButton = nullptr;
-    Button* aboutButton = nullptr;
-    Button* exitButton = nullptr;
-    Button* browseSourceButton = nullptr;
-    Button* browseTargetButton = nullptr;
+    Static *progressLine1 = nullptr, *progressLine2 = nullptr;
+    CheckBox *clearReadOnlyBox = nullptr, *moveFileBox = nullptr;
+    Edit *sourceEdit = nullptr, *targetEdit = nullptr;
+    Button *startButton = nullptr, *aboutButton = nullptr, *exitButton = nullptr;
+    Button *browseSourceButton = nullptr, *browseTargetButton = nullptr;
 
     WinFileServices files_;
 

@@ -63,14 +63,11 @@ void My_App::reportStartFailure() {
 }
 
 bool My_App::canClose() {
-    if (copyJob.state != Idle) {
+    if (jobRunning()) {
         ui::beep();
         return false;
     }
     return Application::canClose();
 }
 
-void My_App::exitProgram() {
-    if (copyJob.state != Idle) return;
-    std::exit(0);
-}
+void My_App::exitProgram() { std::exit(0); }

@@ -12,7 +12,8 @@ public:
 
     bool canClose() override;
 
-    // "E&xit": ends the process at once while no job runs.
+    // "E&xit": ends the process at once; its caller runs it only while no
+    // job runs.
     static void exitProgram();
 
 protected:

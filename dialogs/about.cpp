@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstring>
 
-#include "engine/copy_job.h"
 #include "resources/ids.h"
 
 namespace {
@@ -28,13 +27,13 @@ Bitmap makeBitmap(const PictureResource& picture) {
     if (!picture.info) return Bitmap();
     WindowDC screen(nullptr);
     return Bitmap(
-        CreateDIBitmap(screen, &picture.info->bmiHeader, CBM_INIT, picture.pixels, picture.info, DIB_RGB_COLORS));
+        CreateDIBitmap(screen.get(), &picture.info->bmiHeader, CBM_INIT, picture.pixels, picture.info, DIB_RGB_COLORS));
 }
 
 }  // namespace
 
 PictureResource loadPictureResource(HINSTANCE module, int id) {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_BITMAP);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     const std::size_t size = found ? SizeofResource(module, found) : 0;
@@ -60,14 +59,14 @@ PictureResource loadPictureResource(HINSTANCE module, int id) {
     return picture;
 }
 
-aboutdlg::aboutdlg(Window* parent, const PictureResource& resource)
-    : Dialog(parent, IDD_ABOUT),
+aboutdlg::aboutdlg(Window* owner, const PictureResource& resource)
+    : Dialog(owner, IDD_ABOUT),
       aboutPalette(makePalette(resource)),
       aboutBitmap(makeBitmap(resource)),
-      picture(*this, aboutBitmap, aboutPalette, IDC_ABOUT_PICTURE, 0, 0, PictureSize, PictureSize, false, false, true) {}
+      picture(*this, IDC_ABOUT_PICTURE, aboutBitmap.get(), aboutPalette.get(), {0, 0, PictureSize, PictureSize},
+              {.transparent = true}) {}
 
 void showAbout(Window& mainDialog) {
-    if (copyJob.state != Idle) return;
     // The resource's memory belongs to the program file and stays mapped
     // with it: there is nothing to give back once the dialog is gone. A
     // picture that cannot be loaded leaves the control empty.

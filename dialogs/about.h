@@ -22,7 +22,7 @@ class aboutdlg final : public Dialog {
 public:
     // Makes the palette and the device-dependent bitmap from `picture`
     // (which outlives the dialog) and binds the picture control to them.
-    aboutdlg(Window* parent, const PictureResource& picture);
+    aboutdlg(Window* owner, const PictureResource& picture);
 
 private:
     // Declared in this order, so the picture control goes first, then the
@@ -32,5 +32,6 @@ private:
     StaticBitmap picture;
 };
 
-// The "&About" command: shows the About box modally, unless a job runs.
+// The "&About" command: shows the About box modally; its caller runs it only
+// while no job runs.
 void showAbout(Window& mainDialog);

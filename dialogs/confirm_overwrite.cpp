@@ -1,15 +1,18 @@
 #include "dialogs/confirm_overwrite.h"
 
+#include "engine/answers.h"
 #include "engine/copy_job.h"
-#include "engine/job_view.h"
 #include "resources/ids.h"
+
+// "&Overwrite" is the affirmative answer, 1; the others are their buttons' ids.
+static_assert(answer::Overwrite == IDOK && answer::Append == IDC_APPEND && answer::Cancel == IDCANCEL);
 
 const CommandEntry<dlg2> dlg2::commands[] = {
     {IDC_OVERWRITE, &dlg2::overwrite},
     {IDC_APPEND, &dlg2::append},
 };
 
-dlg2::dlg2(Window* parent) : CommandDialog(parent, IDD_CONFIRM_OVERWRITE, commands) {
+dlg2::dlg2(Window* owner) : CommandDialog(owner, IDD_CONFIRM_OVERWRITE, commands) {
     targetName = addControl<Static>(IDC_TARGET_NAME);
     sourceName = addControl<Static>(IDC_SOURCE_NAME);
     targetDetails = addControl<Static>(IDC_TARGET_DETAILS);
@@ -27,6 +30,6 @@ void dlg2::setupWindow() {
     sourceDetails->setText(line);
 }
 
-void dlg2::overwrite() { closeDialog(answer::Overwrite); }
+void dlg2::overwrite() { close(answer::Overwrite); }
 
-void dlg2::append() { closeDialog(answer::Append); }
+void dlg2::append() { close(answer::Append); }

@@ -6,7 +6,7 @@
 
 class dlg2 final : public CommandDialog<dlg2> {
 public:
-    explicit dlg2(Window* parent);
+    explicit dlg2(Window* owner);
 
 protected:
     void setupWindow() override;

@@ -6,7 +6,7 @@
 
 class dlg3 final : public CommandDialog<dlg3> {
 public:
-    explicit dlg3(Window* parent);
+    explicit dlg3(Window* owner);
 
 protected:
     void setupWindow() override;

@@ -1,29 +1,27 @@
 #include "dialogs/static_bitmap.h"
 
-#include <cstdint>
-#include <type_traits>
+#include <commctrl.h>
 
-#include "gui/cast.h"
+#include <cstdint>
 
 namespace {
 
-constexpr const char* ObjectProperty = "Quillet.StaticBitmap";
+constexpr UINT_PTR SubclassId = 1;
 
 }  // namespace
 
-StaticBitmap::StaticBitmap(Dialog& parent, HBITMAP bitmap, HPALETTE palette, int id, int sourceX, int sourceY,
-                           int sourceWidth, int sourceHeight, bool showFrame, bool keepAspect, bool transparent)
+StaticBitmap::StaticBitmap(Dialog& parent, int id, HBITMAP bitmap, HPALETTE palette, Part part, Look look)
     : Static(id),
       parent_(&parent),
       bitmap(bitmap),
       palette(palette),
-      sourceX(sourceX),
-      sourceY(sourceY),
-      sourceWidth(sourceWidth),
-      sourceHeight(sourceHeight),
-      showFrame(showFrame),
-      keepAspect(keepAspect),
-      transparent(transparent) {
+      sourceX(part.x),
+      sourceY(part.y),
+      sourceWidth(part.width),
+      sourceHeight(part.height),
+      showFrame(look.showFrame),
+      keepAspect(look.keepAspect),
+      transparent(look.transparent) {
     parent.attachControl(*this);
 }
 
@@ -41,28 +39,23 @@ void StaticBitmap::setup() {
     position_ = {placed.left, placed.top};
     // Every paint request now reaches paint() instead of the static's own
     // painting.
-    SetPropA(hwnd_, ObjectProperty, this);
-    systemProcedure_ = asPointer<std::remove_pointer_t<WNDPROC>>(
-        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, asInteger(&StaticBitmap::procedure)));
+    subclassed_ = SetWindowSubclass(hwnd_, procedure, SubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    ReportIf(!subclassed_);
 }
 
 // Gives the window its own painting back; the window may outlive the object.
 void StaticBitmap::release() {
-    if (hwnd_ && systemProcedure_) {
-        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, asInteger(systemProcedure_));
-        RemovePropA(hwnd_, ObjectProperty);
-    }
-    systemProcedure_ = nullptr;
+    if (subclassed_) RemoveWindowSubclass(hwnd_, procedure, SubclassId);
+    subclassed_ = false;
 }
 
-LRESULT CALLBACK StaticBitmap::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* control = static_cast<StaticBitmap*>(GetPropA(window, ObjectProperty));
-    if (!control || !control->systemProcedure_) return DefWindowProcA(window, message, wParam, lParam);
-    WNDPROC system = control->systemProcedure_;
+LRESULT CALLBACK StaticBitmap::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR object) {
+    auto* control = reinterpret_cast<StaticBitmap*>(object);
     switch (message) {
     case WM_PAINT: {
         PaintDC dc(window);
-        control->paint(dc);
+        control->paint(dc.get());
         return 0;
     }
     case WM_NCDESTROY:
@@ -72,11 +65,11 @@ LRESULT CALLBACK StaticBitmap::procedure(HWND window, UINT message, WPARAM wPara
     default:
         break;
     }
-    return CallWindowProcA(system, window, message, wParam, lParam);
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 void StaticBitmap::invalidate() {
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+    if (bound()) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void StaticBitmap::setBitmap(HBITMAP newBitmap, int newSourceX, int newSourceY, int newSourceWidth,
@@ -98,7 +91,7 @@ void StaticBitmap::setFrame(bool on) {
 }
 
 void StaticBitmap::setText(const char* text) {
-    if (!hwnd_) return;
+    if (!bound()) return;
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
     SetWindowTextA(hwnd_, text);
     SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
@@ -106,7 +99,7 @@ void StaticBitmap::setText(const char* text) {
 }
 
 bool StaticBitmap::contains(POINT point) const {
-    if (!hwnd_) return false;
+    if (!bound()) return false;
     RECT client;
     GetClientRect(hwnd_, &client);
     return point.x >= position_.x && point.x < position_.x + client.right && point.y >= position_.y &&
@@ -114,8 +107,9 @@ bool StaticBitmap::contains(POINT point) const {
 }
 
 void StaticBitmap::paint(HDC dc) {
-    if (!bitmap || !hwnd_) return;
-    MemoryDC memory(dc);
+    if (!bitmap || !bound()) return;
+    MemoryDC memoryDc(dc);
+    HDC memory = memoryDc.get();
     RECT client;
     GetClientRect(hwnd_, &client);
     const int clientWidth = client.right - client.left;
@@ -135,7 +129,7 @@ void StaticBitmap::paint(HDC dc) {
 
     {
         Brush face(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
-        ObjectSelection fill(dc, face);
+        ObjectSelection fill(dc, face.get());
         PatBlt(dc, client.left, client.top, clientWidth, clientHeight, PATCOPY);
     }
 
@@ -155,16 +149,17 @@ void StaticBitmap::paint(HDC dc) {
         }
 
         if (transparent) {
-            MemoryDC maskMemory(dc);
+            MemoryDC maskDc(dc);
+            HDC maskMemory = maskDc.get();
             if (!mask) {
                 // Pixels of the picture's background colour, black, become
                 // the mask's set bits.
                 mask = Bitmap(CreateBitmap(sourceWidth, sourceHeight, 1, 1, nullptr));
-                ObjectSelection making(maskMemory, mask);
+                ObjectSelection making(maskMemory, mask.get());
                 SetBkColor(memory, RGB(0, 0, 0));
                 BitBlt(maskMemory, 0, 0, sourceWidth, sourceHeight, memory, sourceX, sourceY, SRCCOPY);
             }
-            ObjectSelection maskSelected(maskMemory, mask);
+            ObjectSelection maskSelected(maskMemory, mask.get());
             SetBkColor(memory, RGB(0, 0, 0));
             SetStretchBltMode(dc, COLORONCOLOR);
             // Set bits arrive white and keep the background where the picture

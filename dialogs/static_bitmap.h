@@ -13,10 +13,19 @@
 
 class StaticBitmap final : public Static {
 public:
+    // The part of the bitmap shown, in its pixels.
+    struct Part {
+        int x, y, width, height;
+    };
+    // How it is shown; named at the call: {.keepAspect = true}.
+    struct Look {
+        bool showFrame = false;
+        bool keepAspect = false;
+        bool transparent = false;
+    };
     // `bitmap` and `palette` (which may be null) stay the caller's and must
     // outlive the control. The control is bound to `parent`'s control `id`.
-    StaticBitmap(Dialog& parent, HBITMAP bitmap, HPALETTE palette, int id, int sourceX, int sourceY,
-                 int sourceWidth, int sourceHeight, bool showFrame, bool keepAspect, bool transparent);
+    StaticBitmap(Dialog& parent, int id, HBITMAP bitmap, HPALETTE palette, Part part, Look look);
     ~StaticBitmap() override;
 
     // Another part of a picture: a null bitmap keeps the current one. The
@@ -25,7 +34,7 @@ public:
     // Switches the outline on or off; switched off, the next paint removes it.
     void setFrame(bool on);
     // Sets the window text without a flicker of the system's painting.
-    void setText(const char* text);
+    void setText(const char* text) override;
     // Whether a point in the parent's client coordinates lies on the control.
     bool contains(POINT point) const;
 
@@ -36,7 +45,8 @@ protected:
     void setup() override;
 
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR object);
     void release();
     void invalidate();
 
@@ -50,6 +60,6 @@ private:
     bool keepAspect;
     bool transparent;
 
-    WNDPROC systemProcedure_ = nullptr;
+    bool subclassed_ = false;
     POINT position_{};  // the control's place in its parent, taken when it is bound
 };

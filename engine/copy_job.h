@@ -67,6 +67,10 @@ struct CopyJob {
 
 extern CopyJob copyJob;
 
+// Whether a job runs (or waits in one of its questions): the commands that
+// only an idle window takes ask this first.
+inline bool jobRunning() { return copyJob.state != Idle; }
+
 // Path rules.
 void trimBlanks(char* text);
 bool cleanPaths();
@@ -84,5 +88,5 @@ extern const char reservedDeviceNames[ReservedNameCount][5];
 
 // The job.
 void startJob(JobView& view, FileServices& files);
-bool copyStep(JobView& view, FileServices& files);
+void copyStep(JobView& view, FileServices& files);
 void stopJob(JobView& view, FileServices& files);

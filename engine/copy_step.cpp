@@ -296,8 +296,8 @@ void completeJob(JobView& view, FileServices& files) {
 
 }  // namespace
 
-bool copyStep(JobView& view, FileServices& files) {
-    if (copyJob.state != Ready) return true;
+void copyStep(JobView& view, FileServices& files) {
+    if (copyJob.state != Ready) return;
     copyJob.state = InStep;
 
     copyJob.lastCount = files.read(copyJob.sourceFile, copyJob.blockPointer, BlockSize);
@@ -308,15 +308,15 @@ bool copyStep(JobView& view, FileServices& files) {
         formatErrorMessage(files, "   Error reading source file\t\t\t\r\n   %s", errno);
         showError(view, copyJob.messageText);
         endJob(view, files, Ending::ReadFailed);
-        return true;
+        return;
     }
 
     copyJob.lastCount = files.write(copyJob.targetFile, copyJob.blockPointer, BlockSize);
     if (copyJob.lastCount != static_cast<int>(BlockSize)) {
         if (diskIsFull(files)) {
-            if (!fillSectors(view, files)) return true;
+            if (!fillSectors(view, files)) return;
         } else if (!handleWriteError(view, files)) {
-            return true;
+            return;
         }
     }
 
@@ -329,7 +329,6 @@ bool copyStep(JobView& view, FileServices& files) {
     ++copyJob.blockIndex;
     copyJob.state = Ready;
     if (copyJob.blockIndex > copyJob.lastBlock) completeJob(view, files);
-    return true;
 }
 
 void stopJob(JobView& view, FileServices& files) {

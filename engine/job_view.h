@@ -3,18 +3,8 @@
 // it; the engine's tests implement it with a scripted user.
 #pragma once
 
+#include "engine/answers.h"
 #include "platform/message_box.h"
-
-// Result codes of the job's dialogs.
-namespace answer {
-constexpr int Overwrite = 1;      // Confirm File Overwrite
-constexpr int Append = 1104;
-constexpr int Continue = 1;       // Disk is full
-constexpr int ChangeTarget = 1104;
-constexpr int NewTarget = 1;      // Change target
-constexpr int KeepTarget = 1601;
-constexpr int Cancel = 2;         // any of them
-}  // namespace answer
 
 class JobView {
 public:

@@ -34,6 +34,9 @@ inline void copyPath(char (&to)[PathSize], const char* from) {
     to[length] = '\0';
 }
 
-// Whether a text of the transfer record ends inside its field; one that does
-// not was longer than the field and is refused, never cut.
+// Whether a text of the transfer record ends inside its field. The window
+// refuses a text longer than its field before a job starts (its edit's
+// transfer says whether the text fitted) and then leaves that field without
+// a terminator: this check is the engine's last line of defence, refusing
+// such a field rather than cutting it.
 inline bool endsInField(const char (&text)[PathSize]) { return std::memchr(text, '\0', PathSize) != nullptr; }

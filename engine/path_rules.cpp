@@ -51,8 +51,8 @@ void trimBlanks(char* text) {
 bool cleanPaths() {
     std::memset(copyJob.sourcePath, 0, PathSize);
     std::memset(copyJob.targetPath, 0, PathSize);
-    // The record's texts are terminated within their 256 bytes; strnlen keeps
-    // a missing terminator from running past them all the same.
+    // Fields without their terminator were refused before (endsInField);
+    // copyPath's bound keeps one from running past them all the same.
     copyPath(copyJob.sourcePath, mainTransfer.sourceText);
     copyPath(copyJob.targetPath, mainTransfer.targetText);
     trimBlanks(copyJob.sourcePath);

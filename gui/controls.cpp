@@ -1,7 +1,7 @@
 #include "gui/controls.h"
 
-#include <cassert>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/ui_services.h"
@@ -9,11 +9,6 @@
 void Control::bind(HWND dialog) {
     hwnd_ = GetDlgItem(dialog, id_);
     if (bound()) setup();
-}
-
-bool Control::bound() const {
-    assert(hwnd_ && "a control is used only while its dialog's window has it");
-    return hwnd_ != nullptr;
 }
 
 void Control::enable(bool on) {
@@ -28,19 +23,34 @@ void Control::setText(const char* text) {
 
 void Edit::setup() { ui::limitText(hwnd_, textLimit_ - 1); }
 
-void Edit::transfer(Transfer direction) {
-    if (!field_) return;
-    if (direction == Transfer::FromControls) {
-        getText(field_, textLimit_);
-        // A text longer than the field (put there past the edit's limit by
-        // another program) fills it with no terminator: the reader refuses it
-        // instead of taking a cut path that may name another file.
-        if (!textFits()) field_[textLimit_ - 1] = '~';
-    } else {
+bool Edit::transfer(Transfer direction) {
+    if (!field_) return true;
+    if (direction == Transfer::ToControls) {
+        if (!fitted_) return false;
         // A field filled to the brim still ends inside itself.
         field_[textLimit_ - 1] = '\0';
         setText(field_);
+        return true;
     }
+    // The length asked first may be more than the text takes, never less.
+    const int length = bound() ? GetWindowTextLengthA(hwnd_) : 0;
+    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+    const int got = bound() ? GetWindowTextA(hwnd_, text.data(), length + 1) : 0;
+    fitted_ = got < static_cast<int>(textLimit_);
+    // A text that does not fit leaves the field without a terminator: the
+    // engine refuses such a field rather than take a cut path that may name
+    // another file.
+    std::memcpy(field_, text.data(), fitted_ ? static_cast<std::size_t>(got) + 1 : textLimit_);
+    return fitted_;
+}
+
+bool Edit::assign(const char* text) {
+    if (ReportIf(!field_)) return false;
+    const std::size_t length = strnlen(text, textLimit_);
+    if (length >= textLimit_) return false;
+    std::memcpy(field_, text, length + 1);
+    fitted_ = true;
+    return true;
 }
 
 void Edit::getText(char* buffer, unsigned size) const {
@@ -50,25 +60,17 @@ void Edit::getText(char* buffer, unsigned size) const {
     buffer[size - 1] = '\0';
 }
 
-bool Edit::textFits() const {
-    if (!bound()) return true;
-    // The length asked first may be more than the text takes, never less.
-    const int length = GetWindowTextLengthA(hwnd_);
-    if (length < static_cast<int>(textLimit_)) return true;
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    return GetWindowTextA(hwnd_, text.data(), length + 1) < static_cast<int>(textLimit_);
-}
-
 void Edit::setReadOnly(bool on) {
     if (bound()) ui::setReadOnly(hwnd_, on);
 }
 
-void CheckBox::transfer(Transfer direction) {
-    if (!field_) return;
+bool CheckBox::transfer(Transfer direction) {
+    if (!field_) return true;
     if (direction == Transfer::FromControls)
         *field_ = isChecked() ? 1 : 0;
     else
         setChecked(*field_ != 0);
+    return true;
 }
 
 bool CheckBox::isChecked() const { return bound() && SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/report.h"
+
 enum class Transfer {
     ToControls,    // the record is shown in the controls
     FromControls,  // the controls are read into the record
@@ -30,21 +32,23 @@ public:
     void unbind() { hwnd_ = nullptr; }
 
     // Moves the control's field, where it has one, in the direction given.
-    virtual void transfer(Transfer) {}
+    // False when the field does not hold the control's value: a text longer
+    // than its field (see Edit).
+    virtual bool transfer(Transfer) { return true; }
     // Controls have nothing to check before the dialog closes.
     virtual bool canClose() { return true; }
 
     void enable(bool on);
     bool isEnabled() const;
-    void setText(const char* text);
+    virtual void setText(const char* text);
 
 protected:
     virtual void setup() {}
     // Whether the control can be worked: every call on a control comes while
     // its dialog's window exists, from a template that has the control's id.
-    // A call at any other time is the caller's fault; it stops a debug build
-    // and does nothing otherwise.
-    bool bound() const;
+    // A call at any other time is the caller's fault: it is reported, and
+    // the call does nothing.
+    bool bound() const { return !ReportIf(!hwnd_); }
     HWND hwnd_ = nullptr;
 
 private:
@@ -60,14 +64,21 @@ public:
     Edit(int id, char (&field)[Size]) : Control(id), textLimit_(Size), field_(field) {
         static_assert(Size >= 2, "a field holds at least one character and the terminator");
     }
-    void transfer(Transfer direction) override;
+    // The edit's own limit counts characters, and one character may take
+    // several bytes of the code page: a text may not fit its field. Saved,
+    // it fills the field without a terminator and the transfer says false;
+    // until the field is given a value of the program's own, no load writes
+    // it back, so the edit keeps its whole text.
+    bool transfer(Transfer direction) override;
+    // Whether the text fitted its field when the edit was last saved.
+    bool fitted() const { return fitted_; }
+    // A value of the program's own for the field (a choice), taken whole when
+    // it fits with its terminator; false, and nothing changes, when not. The
+    // next load shows it.
+    bool assign(const char* text);
     void setReadOnly(bool on);
     // Reads the text into a buffer of `size` bytes; always terminated.
     void getText(char* buffer, unsigned size) const;
-    // Whether the whole text, in bytes of the code page, fits the field with
-    // its terminator. The edit's own limit counts characters, and one
-    // character may take several bytes.
-    bool textFits() const;
 
 protected:
     void setup() override;
@@ -75,6 +86,7 @@ protected:
 private:
     unsigned textLimit_;
     char* field_ = nullptr;  // textLimit_ bytes
+    bool fitted_ = true;
 };
 
 // A check box; its field, where it has one, is an int32, 1 when ticked.
@@ -82,7 +94,7 @@ class CheckBox : public Control {
 public:
     using Control::Control;
     CheckBox(int id, std::int32_t& field) : Control(id), field_(&field) {}
-    void transfer(Transfer direction) override;
+    bool transfer(Transfer direction) override;
     bool isChecked() const;
     void setChecked(bool on);
 

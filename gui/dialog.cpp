@@ -4,6 +4,14 @@
 
 #include "gui/cast.h"
 
+namespace {
+
+// The notification code of a WM_COMMAND that an accelerator sent; the
+// system's headers have no name for it.
+constexpr unsigned FromAccelerator = 1;
+
+}  // namespace
+
 const CommandEntry<Dialog> Dialog::commands[] = {
     {IDOK, &Dialog::ok},
     {IDCANCEL, &Dialog::cancel},
@@ -39,6 +47,7 @@ INT_PTR Dialog::execute() {
 
 void Dialog::attachControl(Control& control) {
     controls_.push_back(&control);
+    // A control attached after the window was made is bound at once.
     if (hwnd_) control.bind(hwnd_);
 }
 
@@ -46,12 +55,15 @@ void Dialog::detachControl(Control& control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), &control), controls_.end());
 }
 
-void Dialog::transferData(Transfer direction) {
-    if (!hwnd_) return;
-    for (Control* control : controls_) control->transfer(direction);
+bool Dialog::transferData(Transfer direction) {
+    if (ReportIf(!hwnd_)) return false;
+    bool all = true;
+    for (Control* control : controls_) all = control->transfer(direction) && all;
+    return all;
 }
 
-bool Dialog::preProcessMessage(MSG& message) { return hwnd_ && IsDialogMessageA(hwnd_, &message); }
+// The loop asks only windows that have an object, and this one's is linked.
+bool Dialog::preProcessMessage(MSG& message) { return IsDialogMessageA(hwnd_, &message); }
 
 bool Dialog::canClose() {
     for (Control* control : controls_)
@@ -65,21 +77,14 @@ bool Dialog::command(int id) { return dispatchCommand(*this, commands, id); }
 
 INT_PTR Dialog::dialogProcedure(UINT, WPARAM, LPARAM) { return FALSE; }
 
-void Dialog::ok() { closeDialog(IDOK); }
-
-void Dialog::closeDialog(INT_PTR code) {
+void Dialog::close(INT_PTR code) {
     if (!canClose()) return;
     transferData(Transfer::FromControls);
-    closeWith(code);
+    end(code);
 }
 
-void Dialog::cancel() {
-    if (!canClose()) return;
-    closeWith(IDCANCEL);
-}
-
-void Dialog::closeWith(INT_PTR code) {
-    if (!hwnd_) return;
+void Dialog::end(INT_PTR code) {
+    if (ReportIf(!hwnd_)) return;
     if (modal_)
         EndDialog(hwnd_, code);
     else
@@ -103,7 +108,7 @@ INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wParam, LPA
         // Buttons, menus, accelerators and the dialog keys; not the
         // notifications that edits send.
         unsigned code = HIWORD(wParam);
-        if ((code == BN_CLICKED || code == 1) && dialog->command(LOWORD(wParam))) return TRUE;
+        if ((code == BN_CLICKED || code == FromAccelerator) && dialog->command(LOWORD(wParam))) return TRUE;
     }
     INT_PTR handled = dialog->dialogProcedure(message, wParam, lParam);
     if (message == WM_NCDESTROY) {

@@ -17,8 +17,8 @@
 
 class Dialog : public Window {
 public:
-    // A modal dialog runs over its owner's window. A modeless one gets its
-    // parent when it is embedded (see FrameWindow).
+    // A modal dialog runs over its owner's window. A modeless one has none:
+    // it gets its parent window when it is embedded (see FrameWindow).
     Dialog(Window* owner, int templateId);
     ~Dialog() override;
 
@@ -42,8 +42,9 @@ public:
     void attachControl(Control& control);
     void detachControl(Control& control);
 
-    // Moves every control's field (see Edit and CheckBox) to or from it.
-    void transferData(Transfer direction);
+    // Moves every control's field (see Edit and CheckBox) to or from it;
+    // false when a field does not hold its control's value.
+    bool transferData(Transfer direction);
 
     bool preProcessMessage(MSG& message) override;
     bool canClose() override;
@@ -51,28 +52,26 @@ public:
 protected:
     // Runs once the window and its controls exist: shows the fields.
     virtual void setupWindow();
-    // Looks a command up; the base knows OK and Cancel.
+    // Looks a command up; the base knows OK (close with 1) and Cancel (end
+    // with 2).
     virtual bool command(int id);
     // Messages the dialog handles itself; false leaves them to the system.
     virtual INT_PTR dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // OK: the normal close with 1.
-    void ok();
-    // Cancel: a modal dialog ends with 2, a modeless one destroys its window,
-    // without any transfer.
-    void cancel();
-    // The normal close: when every control agrees, the controls are saved
-    // into the record and the dialog ends with `code`.
-    void closeDialog(INT_PTR code);
-    // Ends a modal dialog with `code`, or destroys a modeless one, as it is.
-    void closeWith(INT_PTR code);
-    // Unties the window and its controls from this object, then ends or
-    // destroys the window: first thing in the destructor of the object's own
-    // class, so that no message reaches an object that is going.
+    // The two ways to end: close() with the data, when every control agrees,
+    // saving the controls into the record first; end() without, as it is. A
+    // modal dialog returns `code`, a modeless one destroys its window.
+    void close(INT_PTR code);
+    void end(INT_PTR code);
+    // Unties the window and its controls from this object, then destroys the
+    // window (a modal one ends): first thing in the destructor of the
+    // object's own class, so that no message reaches an object that is going.
     void destroyWindow();
 
 private:
     static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void ok() { close(IDOK); }
+    void cancel() { end(IDCANCEL); }
 
     static const CommandEntry<Dialog> commands[];
 

@@ -26,7 +26,7 @@ bool FrameWindow::registerClass() {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = module;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = asPointer<HBRUSH__>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = ClassName;
     return RegisterClassExA(&windowClass) != 0;
@@ -38,12 +38,8 @@ bool FrameWindow::create() {
     HWND window = CreateWindowExA(attributes.exStyle, ClassName, caption_, attributes.style, attributes.x,
                                   attributes.y, attributes.width, attributes.height, owner, nullptr,
                                   GetModuleHandleA(nullptr), this);
+    // A client that could not be made failed WM_CREATE, and with it the frame.
     if (!window) return false;
-    if (client_ && !client_->handle()) {
-        // The client could not be made: the frame alone is of no use.
-        DestroyWindow(window);
-        return false;
-    }
     if (iconId_) {
         HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId_));
         if (icon) SendMessageA(window, WM_SETICON, ICON_BIG, asInteger(icon));
@@ -52,7 +48,7 @@ bool FrameWindow::create() {
 }
 
 void FrameWindow::show(int showCommand) {
-    if (!hwnd_) return;
+    if (ReportIf(!hwnd_)) return;
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
 }
@@ -74,6 +70,7 @@ bool FrameWindow::embedClient() {
 
 // The client fills the client area, its border just outside it.
 void FrameWindow::placeClient() {
+    // WM_SIZE comes in WM_CREATE too, before the client is embedded.
     if (!client_ || !client_->handle()) return;
     RECT area;
     GetClientRect(hwnd_, &area);

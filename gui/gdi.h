@@ -12,7 +12,7 @@
 
 #include <utility>
 
-#include "gui/unique_handle.h"
+#include "platform/unique_handle.h"
 
 // A window's device context (GetDC), given back with ReleaseDC. A null
 // window is the screen.
@@ -26,7 +26,6 @@ public:
     WindowDC& operator=(const WindowDC&) = delete;
 
     HDC get() const { return dc_; }
-    operator HDC() const { return dc_; }
 
 private:
     HWND window_;
@@ -55,7 +54,6 @@ public:
     PaintDC& operator=(const PaintDC&) = delete;
 
     HDC get() const { return dc_; }
-    operator HDC() const { return dc_; }
 
 private:
     HWND window_;
@@ -76,42 +74,30 @@ using Bitmap = GdiObject<HBITMAP>;
 using Palette = GdiObject<HPALETTE>;
 using Brush = GdiObject<HBRUSH>;
 
-// Selects an object (a bitmap, a brush, a pen) into a device context and puts
-// the one it replaced back when it goes.
-class ObjectSelection {
+// Selects an object into a device context and puts the one it replaced
+// back when it goes: an object (a bitmap, a brush, a pen) with SelectObject,
+// a palette with SelectPalette (in the foreground). Empty when made without
+// an object.
+template <class Object, Object (*select)(HDC, Object)>
+class Selection {
 public:
-    ObjectSelection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~ObjectSelection() {
-        if (previous_) SelectObject(dc_, previous_);
+    Selection() = default;
+    Selection(HDC dc, Object object) : dc_(dc), previous_(object ? select(dc, object) : nullptr) {}
+    ~Selection() {
+        if (previous_) select(dc_, previous_);
     }
-    ObjectSelection(const ObjectSelection&) = delete;
-    ObjectSelection& operator=(const ObjectSelection&) = delete;
-    ObjectSelection(ObjectSelection&& other) noexcept
-        : dc_(other.dc_), previous_(std::exchange(other.previous_, nullptr)) {}
-    ObjectSelection& operator=(ObjectSelection&&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-// Selects a palette into a device context (in the foreground) and puts the
-// one it replaced back when it goes. Empty when made without a palette.
-class PaletteSelection {
-public:
-    PaletteSelection() = default;
-    PaletteSelection(HDC dc, HPALETTE palette)
-        : dc_(dc), previous_(palette ? SelectPalette(dc, palette, FALSE) : nullptr) {}
-    ~PaletteSelection() {
-        if (previous_) SelectPalette(dc_, previous_, FALSE);
-    }
-    PaletteSelection(const PaletteSelection&) = delete;
-    PaletteSelection& operator=(const PaletteSelection&) = delete;
-    PaletteSelection(PaletteSelection&& other) noexcept
-        : dc_(other.dc_), previous_(std::exchange(other.previous_, nullptr)) {}
-    PaletteSelection& operator=(PaletteSelection&&) = delete;
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    Selection(Selection&& other) noexcept : dc_(other.dc_), previous_(std::exchange(other.previous_, nullptr)) {}
+    Selection& operator=(Selection&&) = delete;
 
 private:
     HDC dc_ = nullptr;
-    HPALETTE previous_ = nullptr;
+    Object previous_ = nullptr;
 };
+
+inline HGDIOBJ selectObject(HDC dc, HGDIOBJ object) { return SelectObject(dc, object); }
+inline HPALETTE selectPalette(HDC dc, HPALETTE palette) { return SelectPalette(dc, palette, FALSE); }
+
+using ObjectSelection = Selection<HGDIOBJ, selectObject>;
+using PaletteSelection = Selection<HPALETTE, selectPalette>;

@@ -9,7 +9,7 @@
 class dlg4 final : public CommandDialog<dlg4> {
 public:
     // `files` gives the system folder when the folder browser cannot be used.
-    dlg4(Window* parent, FileServices& files);
+    dlg4(Window* owner, FileServices& files);
 
 private:
     void browseNewTarget();

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <cwchar>
 
-#include "engine/copy_job.h"
 #include "platform/ui_services.h"
 #include "select/shell.h"
 
@@ -22,22 +21,20 @@ constexpr unsigned ErrorBox = MB_OK | MB_ICONHAND;
 // another program's as often as ours, and some systems never set it.
 bool shiftDown() { return (static_cast<unsigned short>(GetAsyncKeyState(VK_SHIFT)) & 0x8000u) != 0; }
 
-// A chosen path goes into the field whole, or not at all: a cut path could
-// name another folder or file that exists.
-void takePath(Dialog& dialog, char (&field)[256], const char* path) {
-    std::size_t length = strnlen(path, sizeof field);
-    if (length >= sizeof field) {
+// A chosen path goes into the edit's field whole, or not at all: a cut path
+// could name another folder or file that exists.
+void takePath(Dialog& dialog, Edit& edit, const char* path) {
+    if (!edit.assign(path)) {
         ui::beep();
         ui::messageBox(dialog.handle(), "   Path is too long\t\t\t ", "Error", ErrorBox);
         return;
     }
-    std::memcpy(field, path, length + 1);
     dialog.transferData(Transfer::ToControls);
 }
 
 // When the browser cannot be used, the target is the Desktop folder next to
 // the system folder.
-void takeDesktopFallback(Dialog& dialog, char (&field)[256], FileServices& files) {
+void takeDesktopFallback(Dialog& dialog, Edit& edit, FileServices& files) {
     char system[MAX_PATH];
     unsigned length = files.systemDirectory(system, sizeof system);
     if (length == 0 || length >= sizeof system) {
@@ -47,7 +44,7 @@ void takeDesktopFallback(Dialog& dialog, char (&field)[256], FileServices& files
     system[length] = '\0';
     char fallback[sizeof system + sizeof "\\..\\Desktop" - 1];
     std::snprintf(fallback, sizeof fallback, "%s\\..\\Desktop", system);
-    takePath(dialog, field, fallback);
+    takePath(dialog, edit, fallback);
 }
 
 // The parsing name of `item` in `folder`, as ParseDisplayName reads it back.
@@ -183,36 +180,30 @@ FolderChoice chooseFolder(HWND owner, char (&path)[MAX_PATH]) {
     return FolderChoice::Chosen;
 }
 
-void browseSource(Dialog& mainDialog, char (&sourceText)[256]) {
-    if (copyJob.state != Idle) return;
+void browseSource(Dialog& mainDialog, Edit& sourceEdit) {
     // What the user typed or ticked elsewhere survives the choice.
     mainDialog.transferData(Transfer::FromControls);
     char path[MAX_PATH];
-    if (chooseFile(mainDialog.handle(), path)) takePath(mainDialog, sourceText, path);
+    if (chooseFile(mainDialog.handle(), path)) takePath(mainDialog, sourceEdit, path);
 }
 
-void browseTarget(Dialog& mainDialog, char (&targetText)[256], FileServices& files) {
-    if (copyJob.state != Idle) return;
-    selectTarget(mainDialog, targetText, files);
-}
-
-void selectTarget(Dialog& dialog, char (&targetField)[256], FileServices& files) {
+void selectTarget(Dialog& dialog, Edit& targetEdit, FileServices& files) {
     HWND owner = dialog.handle();
     bool fileVariant = shiftDown();
     dialog.transferData(Transfer::FromControls);
     char path[MAX_PATH];
     if (fileVariant) {
-        if (chooseFile(owner, path)) takePath(dialog, targetField, path);
+        if (chooseFile(owner, path)) takePath(dialog, targetEdit, path);
         return;
     }
     switch (chooseFolder(owner, path)) {
     case FolderChoice::Chosen:
-        takePath(dialog, targetField, path);
+        takePath(dialog, targetEdit, path);
         break;
     case FolderChoice::Cancelled:
         break;
     case FolderChoice::Failed:
-        takeDesktopFallback(dialog, targetField, files);
+        takeDesktopFallback(dialog, targetEdit, files);
         break;
     case FolderChoice::NoPath:
         ui::beep();

@@ -26,17 +26,13 @@ enum class FolderChoice {
 // desktop.
 FolderChoice chooseFolder(HWND owner, char (&path)[MAX_PATH]);
 
-// The main dialog's "&Browse...": the Open dialog into the source text.
-// Nothing while a job runs.
-void browseSource(Dialog& mainDialog, char (&sourceText)[256]);
+// The main dialog's "&Browse...": the Open dialog into the source edit's
+// field. Its caller runs it only while no job runs.
+void browseSource(Dialog& mainDialog, Edit& sourceEdit);
 
-// The main dialog's "B&rowse...": the folder browser into the target text.
-// Nothing while a job runs.
-void browseTarget(Dialog& mainDialog, char (&targetText)[256], FileServices& files);
-
-// The target selection itself, for any dialog whose record holds a target
-// field: the dialog owns the choosers and boxes, its controls are saved
-// before a chooser opens and shown again after a choice.
-void selectTarget(Dialog& dialog, char (&targetField)[256], FileServices& files);
+// The target selection, for the main dialog's "B&rowse..." and for any
+// dialog with a target edit: the dialog owns the choosers and boxes, its
+// controls are saved before a chooser opens and shown again after a choice.
+void selectTarget(Dialog& dialog, Edit& targetEdit, FileServices& files);
 
 }  // namespace selection

@@ -7,7 +7,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
-#include "gui/unique_handle.h"
+#include "platform/unique_handle.h"
 
 namespace selection {
 

@@ -172,6 +172,43 @@ TEST_CASE("\"B&rowse...\": the folder browser fills the target edit; a copy then
     escapeEnds(app);
 }
 
+// A name longer than its field in bytes, though not in characters (set by
+// another program, or typed in a script of several bytes a letter), in the
+// edit that a browse button does not fill: it stays whole, and "&Start"
+// refuses it instead of copying to a cut name.
+TEST_CASE("a name too long for its field stays whole in the other edit; \"&Start\" refuses it") {
+    Scratch scratch("long-other");
+    const std::string chosen = scratch.file("chosen.txt");
+    writeFileWith(chosen, "x", Stamp, FILE_ATTRIBUTE_ARCHIVE);
+    DesktopAt desktopFolder(scratch.path());
+    std::string longName = "Z:\\long\\";  // and 200 Cyrillic letters: 208 characters, 408 bytes
+    for (int i = 0; i < 200; ++i) longName += "\u0434";
+    int longEdit = IDC_TARGET, answer = IDOK;
+    SUBCASE("a file chosen for the source") {}
+    SUBCASE("the Open dialog cancelled") { answer = IDCANCEL; }
+    SUBCASE("a folder chosen for the target") { longEdit = IDC_SOURCE; }
+    const bool open = longEdit == IDC_TARGET;  // the source's Open dialog, else the target's folder browser
+    Program app(programPath());
+    app.start();
+    Window main = app.mainDialog();
+    main.setTextW(longEdit, longName);
+    main.click(open ? IDC_BROWSE_SOURCE : IDC_BROWSE_TARGET);
+    Window dialog = app.waitForWindow(open ? "Open" : folderBrowser::Caption);
+    if (open && answer == IDOK) {
+        openDialog::choose(dialog, chosen);
+        app.waitWindowGone(dialog);
+    } else {
+        answerAndWait(app, dialog, answer);
+    }
+    app.sync();
+    CHECK(main.textW(longEdit) == longName);
+    if (answer == IDOK) CHECK(main.text(open ? IDC_SOURCE : IDC_TARGET) == (open ? chosen : scratch.path()));
+    main.click(IDC_START);
+    answerError(app, open ? "   Target file name is too long\t\t\t " : "   Source file name is too long\t\t\t ");
+    CHECK(main.textW(longEdit) == longName);
+    escapeEnds(app);
+}
+
 TEST_CASE("\"B&rowse...\" onto a Desktop at a drive's root: the root keeps its backslash") {
     DesktopAt desktopFolder("Z:\\");
     Program app(programPath());

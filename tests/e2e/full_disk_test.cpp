@@ -331,9 +331,19 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
     std::string tooLong = disk(2) + "\\";
     for (int i = 0; i < 120; ++i) tooLong += "ä";
     change.setTextW(IDC_NEW_TARGET, tooLong);
+    // "&Browse..." cancelled leaves it whole; then OK and Enter refuse it alike.
+    change.click(IDC_BROWSE_NEW_TARGET);
+    answerAndWait(app, app.waitForWindow(folderBrowser::Caption), IDCANCEL);
+    app.sync();
+    CHECK(change.textW(IDC_NEW_TARGET) == tooLong);
     change.click(IDC_NEW_TARGET_OK);
     answerAndWait(app, waitForBox(app, "Error", "   Target file name is too long\t\t\t "), IDOK);
     CHECK(change.exists());
+    change.focus(IDC_NEW_TARGET);
+    app.pressEnter();
+    answerAndWait(app, waitForBox(app, "Error", "   Target file name is too long\t\t\t "), IDOK);
+    CHECK(change.exists());
+    CHECK(change.textW(IDC_NEW_TARGET) == tooLong);
     change.setTextW(IDC_NEW_TARGET, disk(2) + "\\" + renamed);
     change.click(IDC_NEW_TARGET_OK);
     app.waitWindowGone(change);

@@ -104,7 +104,7 @@ protected:
     int run(int limit = 200) {
         int steps = 0;
         while (copyJob.state != Idle && steps < limit) {
-            CHECK(copyStep(view, fs));
+            copyStep(view, fs);
             ++steps;
         }
         return steps;
@@ -146,7 +146,7 @@ protected:
         CHECK(fs.openHandles() == 0);
         std::string events = view.events;
         std::size_t progressCalls = view.progress.size();
-        CHECK(copyStep(view, fs));
+        copyStep(view, fs);
         CHECK(view.events == events);
         CHECK(view.progress.size() == progressCalls);
     }
@@ -193,11 +193,11 @@ TEST_CASE_FIXTURE(CopyJobTest, "a job copies one block per idle turn and finishe
     // Each step writes the whole buffer; the cut to the source's length
     // comes at completion.
     for (int step = 1; step < steps; ++step) {
-        CHECK(copyStep(view, fs));
+        copyStep(view, fs);
         REQUIRE(copyJob.state == Ready);
         CHECK(fs.file(TargetPath).data.size() == std::size_t{32768} * static_cast<std::size_t>(step));
     }
-    CHECK(copyStep(view, fs));
+    copyStep(view, fs);
 
     CHECK(listed(view.progress) == progress);
     CHECK(listed(view.line2) == line2);
@@ -256,7 +256,7 @@ TEST_CASE_FIXTURE(CopyJobTest, "a full disk in the middle of a job spreads the s
         CHECK(view.beeps == 0);
         // No step and no stop while the question is up.
         std::string events = view.events;
-        CHECK(copyStep(view, fs));
+        copyStep(view, fs);
         stopJob(view, fs);
         CHECK(view.events == events);
         CHECK(copyJob.state == InStep);
@@ -649,7 +649,7 @@ TEST_CASE_FIXTURE(CopyJobTest, "a block that cannot be written") {
     addSource(100000);
     addEmptyTarget();
     start();
-    CHECK(copyStep(view, fs));  // block 0 goes through
+    copyStep(view, fs);  // block 0 goes through
     std::size_t kept = 32768;
     view.boxAnswers = {box::IdOk};
 
@@ -699,10 +699,10 @@ TEST_CASE_FIXTURE(CopyJobTest, "a block that cannot be written") {
 TEST_CASE_FIXTURE(CopyJobTest, "nothing written: Retry writes the block again until it goes through") {
     addSource(100000);
     start();
-    CHECK(copyStep(view, fs));
+    copyStep(view, fs);
     fs.failWrite(TargetPath, 0, 0, EIO, 1117, 3);  // the block's write and two retries
     view.boxAnswers = {box::IdRetry, box::IdRetry, box::IdRetry};
-    CHECK(copyStep(view, fs));
+    copyStep(view, fs);
     CHECK(copyJob.state == Ready);
     // One beep, then the same box each time.
     CHECK(view.events == "bmmm");
@@ -717,7 +717,7 @@ TEST_CASE_FIXTURE(CopyJobTest, "nothing written: Retry writes the block again un
 TEST_CASE_FIXTURE(CopyJobTest, "nothing written, then a Retry that writes a part: the job ends, no bytes twice") {
     addSource(100000);
     start();
-    CHECK(copyStep(view, fs));
+    copyStep(view, fs);
     fs.failWrite(TargetPath, 0, 0, EIO, 1117);
     fs.failWrite(TargetPath, 8192, 8192, EIO, 1117);
     view.boxAnswers = {box::IdRetry, box::IdOk};
@@ -735,8 +735,8 @@ TEST_CASE_FIXTURE(CopyJobTest, "stopping a job") {
     addSource(100000);
     addEmptyTarget();
     start();
-    CHECK(copyStep(view, fs));
-    CHECK(copyStep(view, fs));
+    copyStep(view, fs);
+    copyStep(view, fs);
 
     SUBCASE("answered No: the job goes on") {
         view.boxAnswers = {box::IdNo};
@@ -826,7 +826,7 @@ TEST_CASE_FIXTURE(CopyJobTest, "a source whose time stamp cannot be read: every 
 }
 
 TEST_CASE_FIXTURE(CopyJobTest, "no step runs without a job") {
-    CHECK(copyStep(view, fs));
+    copyStep(view, fs);
     CHECK(copyJob.state == Idle);
     CHECK(view.events == "");
     CHECK(view.progress.empty());

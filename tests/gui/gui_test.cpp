@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -71,7 +73,7 @@ protected:
     }
 
 private:
-    void other() { closeWith(OtherId); }
+    void other() { end(OtherId); }
     static const CommandEntry<TestDialog> commands[];
     Script script_;
 };
@@ -356,6 +358,50 @@ TEST_CASE("a dialog that wants idle time gets a turn after every pump, counted u
     CHECK(highest > 1);
 }
 
+namespace {
+
+// Counts the messages a window gets while its object goes, and those that
+// could still reach the object (through Window::fromHandle, its one way).
+struct LinkWatch {
+    int seen = 0, found = 0;
+    void watch(HWND window) { REQUIRE(SetWindowSubclass(window, probe, 1, reinterpret_cast<DWORD_PTR>(this))); }
+    static LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+        auto* watch = reinterpret_cast<LinkWatch*>(self);
+        ++watch->seen;
+        watch->found += Window::fromHandle(window) != nullptr;
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+TEST_CASE("an object that goes while its window lives is cut from it first: no message finds it") {
+    std::vector<HWND> windows;
+    LinkWatch watch;
+    SUBCASE("a modeless dialog") {
+        auto dialog = std::make_unique<TestDialog>(nullptr, nullptr);
+        REQUIRE(dialog->create(nullptr));
+        windows = {dialog->handle()};
+        CHECK(Window::fromHandle(windows[0]) == dialog.get());
+        watch.watch(windows[0]);
+        dialog.reset();
+    }
+    SUBCASE("the frame, and with it its client") {
+        auto frame = std::make_unique<FrameWindow>(nullptr, "Link test", std::make_unique<TestDialog>(nullptr, nullptr));
+        REQUIRE(frame->create());
+        windows = {frame->handle(), frame->client()->handle()};
+        CHECK(Window::fromHandle(windows[1]) == frame->client());
+        for (HWND window : windows) watch.watch(window);
+        frame.reset();
+    }
+    CHECK(watch.seen > 0);  // WM_DESTROY and WM_NCDESTROY at least
+    CHECK(watch.found == 0);
+    for (HWND window : windows) {
+        CHECK(Window::fromHandle(window) == nullptr);
+        CHECK_FALSE(IsWindow(window));
+    }
+}
+
 // ---- StaticBitmap, painting into a memory bitmap whose pixels are read back
 
 namespace {
@@ -369,7 +415,8 @@ struct Pixels {
     Pixels(int width, int height) : width(width), height(height) {
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        bitmap = Bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        owned = Bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap = owned.get();
         selected.emplace(dc, bitmap);
     }
     COLORREF at(int x, int y) const {
@@ -388,9 +435,11 @@ struct Pixels {
             for (int x = 0; x < width; ++x) set(x, y, colour);
     }
     int width, height;
-    MemoryDC dc{nullptr};
+    MemoryDC memory{nullptr};
+    HDC dc = memory.get();
     void* bits = nullptr;
-    Bitmap bitmap;
+    Bitmap owned;
+    HBITMAP bitmap = nullptr;
     std::optional<ObjectSelection> selected;
 };
 
@@ -423,8 +472,8 @@ void withPicture(int width, int height, const std::function<void(StaticBitmap&)>
         test(*bound);
         post(d.control(IDCANCEL), BM_CLICK);
     });
-    StaticBitmap picture(dialog, bitmap, palette, PictureId, 0, 0, sourceWidth, sourceHeight, false, keepAspect,
-                         transparent);
+    StaticBitmap picture(dialog, PictureId, bitmap, palette, {0, 0, sourceWidth, sourceHeight},
+                         {.keepAspect = keepAspect, .transparent = transparent});
     bound = &picture;
     CHECK(dialog.execute() == IDCANCEL);
 }
@@ -465,7 +514,7 @@ TEST_CASE("StaticBitmap: black is left out only when transparent, and every othe
         CHECK(canvas.at(1, 1) == Green);
         CHECK(canvas.at(0, 0) == face);
         CHECK(GetCurrentObject(canvas.dc, OBJ_PAL) == before);
-    }, picture->bitmap, palette, 4, 4, false, true);
+    }, picture->bitmap, palette.get(), 4, 4, false, true);
     // A program file without the About picture gives no bitmap (the box then
     // shows an empty control): without a bitmap nothing is painted at all.
     CHECK(loadPictureResource(GetModuleHandleA(nullptr), IDB_ABOUT).info == nullptr);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/report.h"
 #include "tests/support/files.h"
 #include "tests/support/folders.h"
 
@@ -46,6 +47,15 @@ struct SkipCounter : doctest::IReporter {
 
 REGISTER_LISTENER("skipped cases", 1, SkipCounter);
 
+// A broken invariant of the program's code fails the case it fires in, and
+// the run, wherever it fires.
+int brokenInvariants = 0;
+void failOnReport(const char* condition, const char* file, int line) {
+    ++brokenInvariants;
+    std::fprintf(stderr, "%s:%d: broken invariant: %s\n", file, line, condition);
+    if (doctest::is_running_in_test) ADD_FAIL_CHECK_AT(file, line, "broken invariant: " << std::string(condition));
+}
+
 bool present(const char* marker) { return fileExists(disks + "\\" + marker); }
 
 }  // namespace
@@ -75,8 +85,10 @@ int runTests(int argc, char** argv, const char* scratchName) {
         }
     }
 
+    report::setHandler(failOnReport);
     doctest::Context context(argc, argv);
     int result = context.run();
+    if (result == 0 && brokenInvariants > 0) result = 1;
     if (scratchName) removeScratchRoot();
     if (result == 0 && casesRun > 0 && casesSkipped == casesRun) return 77;
     return result;
