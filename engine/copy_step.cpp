@@ -268,7 +268,7 @@ bool copyStep(JobView& view, FileServices& files) {
     if (copyJob.lastBlock > 1) {
         auto percent = static_cast<unsigned>(copyJob.blockIndex * 100 / copyJob.lastBlock);
         view.setProgress(percent);
-        formatProgressText(copyJob.blockIndex * 32, percent);
+        formatProgressText(copyJob.blockIndex * (BlockSize / 1024), percent);
         view.setProgressLine2(copyJob.progressText);
     }
     ++copyJob.blockIndex;

@@ -193,7 +193,7 @@ void beginJob(JobView& view, FileServices& files) {
     copyJob.targetLength = files.fileLength(copyJob.targetFile);
     copyJob.totalSize = files.fileLength(copyJob.sourceFile);
     copyJob.sourceStampStatus = files.getFileTime(copyJob.sourceFile, copyJob.sourceStamp);
-    copyJob.lastBlock = copyJob.totalSize >> 15;
+    copyJob.lastBlock = copyJob.totalSize / BlockSize;
     copyJob.sourceLength = copyJob.totalSize;
 
     std::snprintf(copyJob.progressText, sizeof copyJob.progressText, "Total size :    %lluKb",
