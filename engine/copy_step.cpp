@@ -7,66 +7,11 @@
 
 #include "app/main_transfer.h"
 #include "engine/copy_job.h"
+#include "engine/job_end.h"
 #include "engine/job_view.h"
 #include "engine/messages.h"
 
 namespace {
-
-// The ways a job ends short of completion.
-enum class Ending {
-    ReadFailed,             // a block of the source could not be read
-    DiskFullCancelled,      // Cancel in "Disk is full"
-    ChangeTargetCancelled,  // Cancel in "Change target"
-    TargetRefused,          // the next piece's name is reserved or too long
-    ReopenCancelled,        // Cancel after the next piece could not be opened
-    TargetNotEmpty,         // Cancel when the next piece already holds data
-    SectorWriteFailed,      // Cancel after the first sector of a piece failed
-    BlockWriteFailed,       // a block, or a sector, written in part or not at all
-    WriteRetryCancelled,    // Cancel after a block write that wrote nothing
-    Stopped,                // "&Stop" or Escape, and Yes
-};
-
-// What each ending closes, and whether the target's saved attributes go back:
-// once a piece is finished its attributes are the source's, and a target
-// still open keeps its own.
-struct Closing {
-    bool target;
-    bool restoreAttributes;
-};
-
-constexpr Closing closingOf(Ending ending) {
-    switch (ending) {
-    case Ending::ReadFailed:
-    case Ending::BlockWriteFailed:
-    case Ending::WriteRetryCancelled:
-    case Ending::Stopped:
-        return {true, true};
-    case Ending::SectorWriteFailed:
-        return {true, false};
-    case Ending::DiskFullCancelled:
-    case Ending::ChangeTargetCancelled:
-    case Ending::TargetRefused:
-    case Ending::ReopenCancelled:
-    case Ending::TargetNotEmpty:
-        break;
-    }
-    return {false, false};
-}
-
-// Every way a job ends short of completion: the source is closed, the target
-// too where it is open, the saved attributes go back where the ending says,
-// and the window looks idle again.
-void endJob(JobView& view, FileServices& files, Ending ending) {
-    const Closing closing = closingOf(ending);
-    if (closing.target) files.close(copyJob.targetFile);
-    files.close(copyJob.sourceFile);
-    if (closing.restoreAttributes) files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
-    view.setProgress(0);
-    copyJob.state = Idle;
-    view.setProgressLine1("");
-    view.setProgressLine2("");
-    view.setIdleControls();
-}
 
 bool diskIsFull(FileServices& files) {
     return errno == ENOSPC && files.systemError() == ErrorDiskFull;
@@ -323,7 +268,7 @@ void copyStep(JobView& view, FileServices& files) {
     if (copyJob.lastBlock > 1) {
         auto percent = static_cast<unsigned>(copyJob.blockIndex * 100 / copyJob.lastBlock);
         view.setProgress(percent);
-        formatProgressText(copyJob.blockIndex * 32, percent);
+        formatProgressText(copyJob.blockIndex * (BlockSize / 1024), percent);
         view.setProgressLine2(copyJob.progressText);
     }
     ++copyJob.blockIndex;

@@ -6,10 +6,20 @@
 
 #include "app/main_transfer.h"
 #include "engine/copy_job.h"
+#include "engine/job_end.h"
 #include "engine/job_view.h"
 #include "engine/messages.h"
 
 namespace {
+
+// What the start learns about the target before it opens it.
+struct Target {
+    bool composedFits = false;  // folder, backslash and source name fit 255 characters
+    std::uint32_t composedAttributes = InvalidAttributes;
+    bool isFolder = false;          // targetPath names a folder (until it is composed)
+    bool composedIsFolder = false;  // a folder is where the composed file would be
+    bool known = true;              // the saved attributes are a target's, not the source's
+};
 
 bool isFolder(std::uint32_t attributes) {
     return attributes != InvalidAttributes && (attributes & AttrDirectory) != 0;
@@ -18,8 +28,7 @@ bool isFolder(std::uint32_t attributes) {
 // Opens the target in the first target mode; a path refused with EACCES (a
 // folder typed without its backslash, for one) is tried once more as the
 // folder with the source's name.
-bool openFirstTarget(JobView& view, FileServices& files, bool composedFits, std::uint32_t composedAttributes,
-                     bool targetIsFolder) {
+bool openFirstTarget(JobView& view, FileServices& files, Target& target) {
     copyJob.composedTried = 0;
     for (;;) {
         copyJob.targetFile = files.open(copyJob.targetPath, OpenMode::FirstTarget);
@@ -29,54 +38,46 @@ bool openFirstTarget(JobView& view, FileServices& files, bool composedFits, std:
         }
         int error = errno;
         // A refused file with no composed name to try is reported as refused.
-        if (error == EACCES && copyJob.composedTried == 0 && composedFits) {
+        if (error == EACCES && copyJob.composedTried == 0 && target.composedFits) {
             // A file refused (locked by another program, say) had its
             // attributes reset; they go back before the job turns to
             // another path, since every later restore goes to that path.
-            if (!targetIsFolder && std::strcmp(copyJob.targetPath, copyJob.composedTarget) != 0)
+            if (!target.isFolder && std::strcmp(copyJob.targetPath, copyJob.composedTarget) != 0)
                 files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
             copyPath(copyJob.targetPath, copyJob.composedTarget);
             copyJob.composedTried = 1;
             // The folder keeps its own attributes; what a stop puts back on
             // the file in it is the file's own set, or the source's for a new one.
-            if (targetIsFolder)
-                copyJob.savedTargetAttributes =
-                    composedAttributes != InvalidAttributes ? composedAttributes : copyJob.sourceAttributes;
+            if (target.isFolder)
+                copyJob.savedTargetAttributes = target.composedAttributes != InvalidAttributes
+                                                    ? target.composedAttributes
+                                                    : copyJob.sourceAttributes;
+            target.isFolder = false;  // targetPath names the file in it now
             continue;
         }
         copyJob.composedTried = 0;
         formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", error);
         showError(view, copyJob.messageText);
-        files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
         // The file under the composed name had its attributes reset as well;
         // never tried, it gets its own back.
-        if (composedFits && composedAttributes != InvalidAttributes && !isFolder(composedAttributes) &&
+        if (target.composedFits && target.composedAttributes != InvalidAttributes && !target.composedIsFolder &&
             std::strcmp(copyJob.targetPath, copyJob.composedTarget) != 0)
-            files.setAttributes(copyJob.composedTarget, composedAttributes);
-        files.close(copyJob.sourceFile);
+            files.setAttributes(copyJob.composedTarget, target.composedAttributes);
+        endJob(view, files, Ending::TargetNotOpened);
         return false;
     }
 }
 
 // Resets the target's attributes so that it can be written; a folder named
 // as the target, or found where the composed file would be, keeps its own.
-void makeTargetWritable(FileServices& files, bool targetPathIsFolder, bool composedIsFolder, bool composedFits) {
-    if (!targetPathIsFolder) files.setAttributes(copyJob.targetPath, AttrNormal);
-    if (!composedIsFolder && composedFits) files.setAttributes(copyJob.composedTarget, AttrNormal);
+void makeTargetWritable(FileServices& files, const Target& target) {
+    if (!target.isFolder) files.setAttributes(copyJob.targetPath, AttrNormal);
+    if (!target.composedIsFolder && target.composedFits) files.setAttributes(copyJob.composedTarget, AttrNormal);
 }
-
-// What the start learns about the target before it opens it.
-struct Target {
-    bool composedFits = false;  // folder, backslash and source name fit 255 characters
-    std::uint32_t composedAttributes = InvalidAttributes;
-    bool isFolder = false;          // targetPath names a folder
-    bool composedIsFolder = false;  // a folder is where the composed file would be
-    bool known = true;              // the saved attributes are a target's, not the source's
-};
 
 // The typed paths, cleaned and composed, must name a job that can run. False
 // when one was refused (and the user told).
-bool checkPaths(JobView& view, FileServices& files, bool& composedFits) {
+bool checkPaths(JobView& view, FileServices& files, Target& target) {
     if (!endsInField(mainTransfer.sourceText)) {
         formatErrorMessage(files, "   Error opening source file\t\t\t\r\n   %s", ENAMETOOLONG);
         showError(view, copyJob.messageText);
@@ -95,8 +96,9 @@ bool checkPaths(JobView& view, FileServices& files, bool& composedFits) {
     // A composed name too long to hold is refused only where it is used: a
     // target typed as a folder, with its backslash or without; a plain file
     // target is opened as typed.
-    composedFits = composeTarget();
-    if (!composedFits && (endsInBackslash(copyJob.targetPath) || isFolder(files.getAttributes(copyJob.targetPath)))) {
+    target.composedFits = composeTarget();
+    if (!target.composedFits &&
+        (endsInBackslash(copyJob.targetPath) || isFolder(files.getAttributes(copyJob.targetPath)))) {
         showError(view, "   Target file name is too long\t\t\t ");
         return false;
     }
@@ -105,8 +107,9 @@ bool checkPaths(JobView& view, FileServices& files, bool& composedFits) {
         return false;
     }
     // A move onto the source itself would delete the only copy.
-    if (mainTransfer.moveFile == 1 && (files.sameFile(copyJob.sourcePath, copyJob.targetPath) ||
-                                       (composedFits && files.sameFile(copyJob.sourcePath, copyJob.composedTarget)))) {
+    if (mainTransfer.moveFile == 1 &&
+        (files.sameFile(copyJob.sourcePath, copyJob.targetPath) ||
+         (target.composedFits && files.sameFile(copyJob.sourcePath, copyJob.composedTarget)))) {
         showError(view, "   Source and target are the same file\t\t\t ");
         return false;
     }
@@ -144,13 +147,14 @@ bool openSource(JobView& view, FileServices& files) {
     if (copyJob.sourceFile != -1) return true;
     formatErrorMessage(files, "   Error opening source file\t\t\t\r\n   %s", errno);
     showError(view, copyJob.messageText);
+    endJob(view, files, Ending::SourceNotOpened);
     return false;
 }
 
 // False when the target could not be opened; the job then ended.
-bool openTarget(JobView& view, FileServices& files, const Target& target) {
-    makeTargetWritable(files, target.isFolder, target.composedIsFolder, target.composedFits);
-    return openFirstTarget(view, files, target.composedFits, target.composedAttributes, target.isFolder);
+bool openTarget(JobView& view, FileServices& files, Target& target) {
+    makeTargetWritable(files, target);
+    return openFirstTarget(view, files, target);
 }
 
 // A target that already holds data is overwritten or appended to as the user
@@ -171,17 +175,16 @@ bool askAboutExistingTarget(JobView& view, FileServices& files, const Target& ta
         copyJob.targetOpenMode = OpenMode::Append;
         copyJob.appendMode = 1;
     } else {
-        files.close(copyJob.sourceFile);
+        endJob(view, files, Ending::OverwriteCancelled);
         return false;
     }
 
-    makeTargetWritable(files, false, target.composedIsFolder, target.composedFits);  // targetPath names the file by now
+    makeTargetWritable(files, target);
     copyJob.targetFile = files.open(copyJob.targetPath, copyJob.targetOpenMode);
     if (copyJob.targetFile != -1) return true;
     formatErrorMessage(files, "   Error opening target file\t\t\t\r\n   %s", errno);
     showError(view, copyJob.messageText);
-    files.close(copyJob.sourceFile);
-    files.setAttributes(copyJob.targetPath, copyJob.savedTargetAttributes);
+    endJob(view, files, Ending::TargetNotReopened);
     return false;
 }
 
@@ -190,7 +193,7 @@ void beginJob(JobView& view, FileServices& files) {
     copyJob.targetLength = files.fileLength(copyJob.targetFile);
     copyJob.totalSize = files.fileLength(copyJob.sourceFile);
     copyJob.sourceStampStatus = files.getFileTime(copyJob.sourceFile, copyJob.sourceStamp);
-    copyJob.lastBlock = copyJob.totalSize >> 15;
+    copyJob.lastBlock = copyJob.totalSize / BlockSize;
     copyJob.sourceLength = copyJob.totalSize;
 
     std::snprintf(copyJob.progressText, sizeof copyJob.progressText, "Total size :    %lluKb",
@@ -211,9 +214,9 @@ void startJob(JobView& view, FileServices& files) {
     view.saveControls();
 
     Target target;
-    if (!checkPaths(view, files, target.composedFits)) return;
+    if (!checkPaths(view, files, target)) return endJob(view, files, Ending::PathsRefused);
     saveTargetAttributes(files, target);
-    if (!mayOverwriteReadOnly(view, target)) return;
+    if (!mayOverwriteReadOnly(view, target)) return endJob(view, files, Ending::ReadOnlyKept);
     if (!openSource(view, files)) return;
     if (!openTarget(view, files, target)) return;
     if (!askAboutExistingTarget(view, files, target)) return;
