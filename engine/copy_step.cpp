@@ -98,8 +98,10 @@ bool reopenTarget(JobView& view, FileServices& files) {
             continue;
         }
         if (files.fileLength(copyJob.targetFile) > 0) {
-            bool retry = askRetry(view, "   Target file already exists\t\t\t ");
+            // Closed before the question: while it is open no other program
+            // may write to the file, and the user frees the path meanwhile.
             files.close(copyJob.targetFile);
+            bool retry = askRetry(view, "   Target file already exists\t\t\t ");
             if (!retry) {
                 endJob(view, files, Ending::TargetNotEmpty);
                 return false;

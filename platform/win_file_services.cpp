@@ -109,58 +109,56 @@ int WinFileServices::fail(int errorNumber, std::uint32_t systemCode) {
     return -1;
 }
 
-// Writes at the end go through a handle that has FILE_APPEND_DATA and not
-// FILE_WRITE_DATA: the system writes each of them at the end of the file as
-// it then stands, even when another program has written to it meanwhile, and
-// the position follows to that end. A seek to the end before each write
-// would cost a tenth of a copy's time.
-int WinFileServices::openAppending(const char* path, bool create) {
-    constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+WinFileServices::Target* WinFileServices::targetOf(int file) {
+    return file >= 0 && file < MaxHandles && targets_[file].open ? &targets_[file] : nullptr;
+}
+
+void WinFileServices::relearn(void* handle, Target& target) {
+    LARGE_INTEGER position;
+    LARGE_INTEGER length;
+    if (seek(handle, 0, FILE_CURRENT, &position)) target.position = position.QuadPart;
+    if (GetFileSizeEx(handle, &length)) target.length = length.QuadPart;
+    if (target.atEnd && target.position != target.length && seek(handle, target.length, FILE_BEGIN))
+        target.position = target.length;
+}
+
+// A target is one handle that other programs may read through but not write
+// through. So the end it writes at is the file's true end, and a write needs
+// no appending handle (under Wine three system calls where a plain write is
+// one) and no query of the position or the length before it: both are learnt
+// here, once. A target written at its end is put there now.
+int WinFileServices::openTarget(const char* path, OpenMode mode) {
     SetLastError(0);
-    HANDLE appender = CreateFileA(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
-                                  share, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (appender == INVALID_HANDLE_VALUE) {
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                mode == OpenMode::Append ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
         DWORD code = GetLastError();
         return fail(errnoFor(code), code);
     }
-    HANDLE full = CreateFileA(path, GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (full == INVALID_HANDLE_VALUE) {
-        DWORD code = GetLastError();
-        CloseHandle(appender);
-        return fail(errnoFor(code), code);
-    }
-    int file = _open_osfhandle(reinterpret_cast<intptr_t>(appender), _O_APPEND);
+    const bool atEnd = mode != OpenMode::Overwrite;
+    LARGE_INTEGER length{};
+    LARGE_INTEGER position{};
+    // Devices and pipes have neither length nor position: they are written
+    // as they come, as the run-time writes them.
+    const bool placed = GetFileSizeEx(handle, &length) && (!atEnd || seek(handle, 0, FILE_END, &position));
+    int file = _open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
     if (file == -1) {
-        CloseHandle(full);
-        CloseHandle(appender);
+        CloseHandle(handle);
         return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
     }
     if (file >= MaxHandles) {
-        CloseHandle(full);
         _close(file);
         return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
     }
-    fullAccess_[file] = full;
+    targets_[file] = {position.QuadPart, length.QuadPart, placed, atEnd};
     return file;
 }
 
 int WinFileServices::open(const char* path, OpenMode mode) {
-    int flags = _O_BINARY;
-    switch (mode) {
-    case OpenMode::Source:
-        flags |= _O_RDONLY;
-        break;
-    case OpenMode::FirstTarget:
-        return openAppending(path, true);
-    case OpenMode::Overwrite:
-        flags |= _O_WRONLY | _O_CREAT;
-        break;
-    case OpenMode::Append:
-        return openAppending(path, false);
-    }
+    if (mode != OpenMode::Source) return openTarget(path, mode);
     SetLastError(0);
     // Shared both ways, so other programs may go on reading and writing it.
-    int file = _sopen(path, flags, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    int file = _sopen(path, _O_BINARY | _O_RDONLY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
     if (file == -1) {
         keepLastError();
         return -1;
@@ -169,6 +167,9 @@ int WinFileServices::open(const char* path, OpenMode mode) {
         _close(file);
         return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
     }
+    // A number the run-time hands out again is no target, even if a caller
+    // closed the target before without this object.
+    targets_[file].open = false;
     return file;
 }
 
@@ -189,14 +190,19 @@ int WinFileServices::write(int file, const void* buffer, unsigned count) {
     if (handle == INVALID_HANDLE_VALUE) return fail(EBADF, ERROR_INVALID_HANDLE);
     if (count == 0) return 0;
 
-    HANDLE full = file >= 0 && file < MaxHandles ? static_cast<HANDLE>(fullAccess_[file]) : nullptr;
+    Target* target = targetOf(file);
     LARGE_INTEGER position{};
     LARGE_INTEGER length{};
-    // Where the file stood, so a write that fills the disk can be taken back.
-    // Devices and pipes have neither position nor length; they are written as
-    // they come. An appending write needs neither: it began at the end, which
-    // lies as many bytes before the end it leaves as it wrote.
-    bool placed = full || (seek(handle, 0, FILE_CURRENT, &position) && GetFileSizeEx(handle, &length));
+    // Where the file stood, so a write that fills the disk can be taken back:
+    // a target knows it, another handle asks. Devices and pipes have neither
+    // position nor length; they are written as they come.
+    bool placed = true;
+    if (target) {
+        position.QuadPart = target->position;
+        length.QuadPart = target->length;
+    } else {
+        placed = seek(handle, 0, FILE_CURRENT, &position) && GetFileSizeEx(handle, &length);
+    }
 
     const char* bytes = static_cast<const char*>(buffer);
     DWORD done = 0;
@@ -211,23 +217,25 @@ int WinFileServices::write(int file, const void* buffer, unsigned count) {
         }
         if (written == 0) break;  // neither progress nor an error: don't spin
     }
-    if (done == count) return static_cast<int>(count);
+    if (done == count) {
+        if (target) {
+            target->position += count;
+            if (target->position > target->length) target->length = target->position;
+        }
+        return static_cast<int>(count);
+    }
 
     if (isDiskFull(code)) {
-        if (full) {
-            // Nothing of this write stays on the disk; as after the
-            // run-time's own appending write, the position is at the end.
-            if (done > 0 && GetFileSizeEx(full, &length) && seek(full, length.QuadPart - done, FILE_BEGIN))
-                SetEndOfFile(full);
-            seek(handle, 0, FILE_END);
-        } else if (placed) {
+        if (placed) {
             // Nothing of this write stays on the disk, and the file stands
             // where it stood.
             if (done > 0 && seek(handle, length.QuadPart, FILE_BEGIN)) SetEndOfFile(handle);
             seek(handle, position.QuadPart, FILE_BEGIN);
         }
+        if (target) relearn(handle, *target);
         return fail(ENOSPC, ERROR_DISK_FULL);
     }
+    if (target) relearn(handle, *target);
     // As the run-time's own write: a write that stopped without an error is
     // no space left, with no system code; access denied means a handle that
     // was not opened for writing.
@@ -237,10 +245,7 @@ int WinFileServices::write(int file, const void* buffer, unsigned count) {
 }
 
 void WinFileServices::close(int file) {
-    if (file >= 0 && file < MaxHandles && fullAccess_[file]) {
-        CloseHandle(static_cast<HANDLE>(fullAccess_[file]));
-        fullAccess_[file] = nullptr;
-    }
+    if (Target* target = targetOf(file)) target->open = false;
     SetLastError(0);
     if (_close(file) != 0) keepLastError();
 }
@@ -248,7 +253,6 @@ void WinFileServices::close(int file) {
 int WinFileServices::commit(int file) {
     HANDLE handle = systemHandle(file);
     if (handle == INVALID_HANDLE_VALUE) return fail(EBADF, ERROR_INVALID_HANDLE);
-    if (file >= 0 && file < MaxHandles && fullAccess_[file]) handle = static_cast<HANDLE>(fullAccess_[file]);
     // As the run-time's own commit, a failure is a bad handle for errno.
     if (!FlushFileBuffers(handle)) return fail(EBADF, GetLastError());
     return 0;
@@ -268,15 +272,22 @@ int WinFileServices::changeSize(int file, std::uint64_t length) {
     if (length > static_cast<std::uint64_t>(LLONG_MAX)) return fail(EINVAL, ERROR_INVALID_PARAMETER);
     HANDLE handle = systemHandle(file);
     if (handle == INVALID_HANDLE_VALUE) return fail(EBADF, ERROR_INVALID_HANDLE);
-    // An appending handle may not cut its file: its full-access twin does,
-    // and the appending handle's position is not touched.
-    if (file >= 0 && file < MaxHandles && fullAccess_[file]) handle = static_cast<HANDLE>(fullAccess_[file]);
-    LARGE_INTEGER position;
-    bool ok = seek(handle, 0, FILE_CURRENT, &position) &&
-              seek(handle, static_cast<std::int64_t>(length), FILE_BEGIN) && SetEndOfFile(handle);
+    Target* target = targetOf(file);
+    LARGE_INTEGER position{};
+    bool known = true;
+    if (target) position.QuadPart = target->position;
+    else known = seek(handle, 0, FILE_CURRENT, &position);
+    bool ok = seek(handle, static_cast<std::int64_t>(length), FILE_BEGIN) && SetEndOfFile(handle);
     DWORD code = ok ? 0 : GetLastError();
-    // The position stays where it was, as with the run-time's own call.
-    seek(handle, position.QuadPart, FILE_BEGIN);
+    if (target && ok) {
+        target->length = static_cast<std::int64_t>(length);
+        // A target written at its end goes on at the new end.
+        if (target->atEnd) target->position = target->length;
+        position.QuadPart = target->position;
+    }
+    // Any other handle's position stays where it was, as with the run-time's own call.
+    if (known) seek(handle, position.QuadPart, FILE_BEGIN);
+    if (target && !ok) relearn(handle, *target);
     return ok ? 0 : fail(errnoFor(code), code);
 }
 
@@ -304,14 +315,6 @@ int WinFileServices::setFileTime(int file, DosStamp stamp) {
     FILETIME written;
     if (!DosDateTimeToFileTime(stamp.date, stamp.time, &local) || !LocalFileTimeToFileTime(&local, &written) ||
         !SetFileTime(handle, nullptr, nullptr, &written)) {
-        DWORD code = GetLastError();
-        return fail(errnoFor(code), code);
-    }
-    // A file written through two handles gets its time through both: a
-    // handle whose time was not set may stamp its own changes (a cut) on the
-    // file when it is closed.
-    if (file >= 0 && file < MaxHandles && fullAccess_[file] &&
-        !SetFileTime(static_cast<HANDLE>(fullAccess_[file]), nullptr, nullptr, &written)) {
         DWORD code = GetLastError();
         return fail(errnoFor(code), code);
     }

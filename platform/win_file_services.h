@@ -1,9 +1,10 @@
 // The file services on Windows: the run-time's low-level file calls on
 // integer handles, with the writes done on the system handle underneath so a
 // full disk can be told apart and undone, and the Windows calls for
-// attributes, drives and folders. A file opened to write at its end is a
-// handle that may only append: the system itself puts every write at the
-// true end, with no seek before it.
+// attributes, drives and folders. A target is one handle that other programs
+// may read through but not write through, so the end it writes at is the
+// file's true end; where it writes and how long the file is are learnt once,
+// at the open, and followed from then on, with no query before a write.
 #pragma once
 
 #include <cstdint>
@@ -46,11 +47,23 @@ private:
     void keepLastError();
     int fail(int errorNumber, std::uint32_t systemCode);
 
-    int openAppending(const char* path, bool create);
+    // For each handle opened here as a target: where its next write goes and
+    // how long the file is, as the program's own writes and cuts left them
+    // (no other program can write to it).
+    struct Target {
+        std::int64_t position;
+        std::int64_t length;
+        bool open;
+        bool atEnd;  // first target and append: writes go at the end, also after a cut
+    };
+
+    int openTarget(const char* path, OpenMode mode);
+    // The target opened here as `file`, or null for any other handle.
+    Target* targetOf(int file);
+    // Learns position and length from the system again, after a write or a
+    // cut that did not go as planned.
+    static void relearn(void* handle, Target& target);
 
     std::uint32_t systemError_ = 0;
-    // For each handle opened here to write at the end: a second system handle
-    // to the file with full write access, which can cut it (an appending
-    // handle cannot on Windows). Null for every other handle.
-    void* fullAccess_[MaxHandles] = {};
+    Target targets_[MaxHandles] = {};
 };

@@ -41,6 +41,12 @@ void answerStopQuestion(const Program& app, int answer) {
     app.sync();
 }
 
+// A file opened as another program opens it, sharing reading and writing.
+testkit::Handle openShared(const std::string& path, DWORD access) {
+    return testkit::Handle(CreateFileW(testkit::wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+}
+
 void checkWholeCopy(const std::string& target, const std::string& source) {
     std::string why;
     CHECK(fileSize(target) == fileSize(source));
@@ -228,6 +234,13 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     SUBCASE("\"&Stop\" clicked") { main.click(IDC_START); }
     SUBCASE("Enter") { app.pressEnter(); }
     SUBCASE("Alt+S") { app.pressAlt('s'); }
+    SUBCASE("Escape, after another program's opens of the target: for writing refused, for reading taken") {
+        testkit::Handle writer = openShared(target, GENERIC_WRITE);
+        const DWORD refused = writer.valid() ? 0 : GetLastError();
+        CHECK(refused == ERROR_SHARING_VIOLATION);
+        CHECK(openShared(target, GENERIC_READ).valid());
+        app.pressEscape();
+    }
 
     Window box = waitForStopQuestion(app);
     // Nothing is copied while the question is open.
@@ -250,6 +263,7 @@ TEST_CASE("stopping a job asks first; Yes keeps the partial target") {
     CHECK(dosStamp(target) != dosStamp(largeSource()));
 
     // The target file is closed: it can be opened for writing and removed.
+    CHECK(openShared(target, GENERIC_WRITE).valid());
     CHECK(DeleteFileA(target.c_str()));
     escapeEnds(app);
 }

@@ -135,34 +135,36 @@ TEST_CASE("the four open modes") {
         writeFile(path, "0123456789");
         TestFile target(files, path.c_str(), OpenMode::FirstTarget);
         CHECK(files.fileLength(target.handle()) == 10);
+        CHECK(target.position() == 10);
         CHECK(writeText(files, target.handle(), "ab") == 2);
-        CHECK(target.position() == 12);
-        // Moving the position does not change where writes go.
-        REQUIRE(_lseeki64(target.handle(), 3, SEEK_SET) == 3);
         CHECK(writeText(files, target.handle(), "cd") == 2);
         CHECK(target.position() == 14);
         target.close();
         CHECK(readFile(path) == "0123456789abcd");
     }
-    SUBCASE("first target and append: another program writing meanwhile, writes still go to the end") {
-        for (OpenMode mode : {OpenMode::FirstTarget, OpenMode::Append}) {
+    SUBCASE("every target mode: others may read the file while it is open, but not write to it") {
+        for (OpenMode mode : {OpenMode::FirstTarget, OpenMode::Overwrite, OpenMode::Append}) {
             CAPTURE(static_cast<int>(mode));
-            writeFile(path, "");
-            TestFile target(files, path.c_str(), mode);
-            CHECK(writeText(files, target.handle(), "first|") == 6);
-            // Shared for reading and writing while it is open.
-            TestFile other(files, path.c_str(), OpenMode::Overwrite);
-            TestFile reader(files, path.c_str(), OpenMode::Source);
-            CHECK(writeText(files, other.handle(), "FIRST|other|") == 12);
-            CHECK(writeText(files, target.handle(), "second") == 6);
-            CHECK(target.position() == 18);
-            // Another program's longer write, then a cut by this one.
-            CHECK(_lseeki64(other.handle(), 0, SEEK_END) == 18);
-            CHECK(writeText(files, other.handle(), "|third") == 6);
-            CHECK(writeText(files, target.handle(), "|fourth") == 7);
-            CHECK(files.changeSize(target.handle(), 24) == 0);
-            CHECK(writeText(files, target.handle(), "!") == 1);
-            CHECK(readAll(files, reader.handle()) == "FIRST|other|second|third!");
+            writeFile(path, "old|");
+            auto openOther = [&](DWORD access) {
+                return testkit::Handle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+            };
+            {
+                TestFile target(files, path.c_str(), mode);
+                CHECK(writeText(files, target.handle(), "new|") == 4);
+                testkit::Handle writer = openOther(GENERIC_WRITE);
+                const DWORD refused = writer.valid() ? 0 : GetLastError();
+                CHECK(refused == ERROR_SHARING_VIOLATION);
+                // The program's own second open is refused as the run-time refuses it.
+                errno = 0;
+                CHECK(files.open(path.c_str(), OpenMode::Overwrite) == -1);
+                CHECK(errno == EACCES);
+                CHECK(readFile(path) == (mode == OpenMode::Overwrite ? "new|" : "old|new|"));
+                CHECK(writeText(files, target.handle(), "end") == 3);
+            }
+            CHECK(openOther(GENERIC_WRITE).valid());
+            CHECK(readFile(path) == (mode == OpenMode::Overwrite ? "new|end" : "old|new|end"));
         }
     }
     SUBCASE("overwrite: written from offset 0 on, not truncated") {
@@ -188,7 +190,7 @@ TEST_CASE("the four open modes") {
         writeFile(path, "old");
         TestFile target(files, path.c_str(), OpenMode::Append);
         CHECK(files.fileLength(target.handle()) == 3);
-        REQUIRE(_lseeki64(target.handle(), 0, SEEK_SET) == 0);
+        CHECK(target.position() == 3);
         CHECK(writeText(files, target.handle(), "+new") == 4);
         CHECK(writeText(files, target.handle(), "+more") == 5);
         target.close();
