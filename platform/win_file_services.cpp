@@ -10,6 +10,8 @@
 #include <share.h>
 #include <sys/stat.h>
 
+#include "platform/file_handle.h"
+
 // The engine names attributes, drive types and error codes without including
 // <windows.h>; they must be the platform's own values.
 static_assert(InvalidAttributes == INVALID_FILE_ATTRIBUTES);
@@ -44,14 +46,13 @@ struct FileIdentity {
 };
 
 bool identify(const char* path, FileIdentity& identity) {
-    HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    bool known = GetFileInformationByHandle(handle, &identity.info) != FALSE;
-    DWORD length = GetFinalPathNameByHandleA(handle, identity.finalName, sizeof identity.finalName,
+    FileHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return false;
+    bool known = GetFileInformationByHandle(file.get(), &identity.info) != FALSE;
+    DWORD length = GetFinalPathNameByHandleA(file.get(), identity.finalName, sizeof identity.finalName,
                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     identity.named = length != 0 && length < sizeof identity.finalName;
-    CloseHandle(handle);
     return known;
 }
 
@@ -129,9 +130,10 @@ void WinFileServices::relearn(void* handle, Target& target) {
 // here, once. A target written at its end is put there now.
 int WinFileServices::openTarget(const char* path, OpenMode mode) {
     SetLastError(0);
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                mode == OpenMode::Append ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    FileHandle handle(CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                  mode == OpenMode::Append ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!handle) {
         DWORD code = GetLastError();
         return fail(errnoFor(code), code);
     }
@@ -140,37 +142,29 @@ int WinFileServices::openTarget(const char* path, OpenMode mode) {
     LARGE_INTEGER position{};
     // Devices and pipes have neither length nor position: they are written
     // as they come, as the run-time writes them.
-    const bool placed = GetFileSizeEx(handle, &length) && (!atEnd || seek(handle, 0, FILE_END, &position));
-    int file = _open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
-    if (file == -1) {
-        CloseHandle(handle);
-        return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
-    }
-    if (file >= MaxHandles) {
-        _close(file);
-        return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
-    }
-    targets_[file] = {position.QuadPart, length.QuadPart, placed, atEnd};
-    return file;
+    const bool placed = GetFileSizeEx(handle.get(), &length) && (!atEnd || seek(handle.get(), 0, FILE_END, &position));
+    FileNumber file(_open_osfhandle(reinterpret_cast<intptr_t>(handle.get()), 0));
+    if (!file) return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
+    handle.release();  // the run-time's file number owns it now
+    if (file.get() >= MaxHandles) return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
+    targets_[file.get()] = {position.QuadPart, length.QuadPart, placed, atEnd};
+    return file.release();
 }
 
 int WinFileServices::open(const char* path, OpenMode mode) {
     if (mode != OpenMode::Source) return openTarget(path, mode);
     SetLastError(0);
     // Shared both ways, so other programs may go on reading and writing it.
-    int file = _sopen(path, _O_BINARY | _O_RDONLY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    if (file == -1) {
+    FileNumber file(_sopen(path, _O_BINARY | _O_RDONLY, _SH_DENYNO, _S_IREAD | _S_IWRITE));
+    if (!file) {
         keepLastError();
         return -1;
     }
-    if (file >= MaxHandles) {
-        _close(file);
-        return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
-    }
+    if (file.get() >= MaxHandles) return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
     // A number the run-time hands out again is no target, even if a caller
     // closed the target before without this object.
-    targets_[file].open = false;
-    return file;
+    targets_[file.get()].open = false;
+    return file.release();
 }
 
 int WinFileServices::read(int file, void* buffer, unsigned count) {

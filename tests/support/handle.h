@@ -5,21 +5,15 @@
 
 #include <windows.h>
 
-#include "platform/unique_handle.h"
+#include "platform/file_handle.h"
 
 namespace testkit {
 
-struct InvalidHandleValue {
-    static HANDLE value() { return INVALID_HANDLE_VALUE; }
-};
-struct CloseFile {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
 struct CloseSearch {
     void operator()(HANDLE handle) const { FindClose(handle); }
 };
 
-using Handle = UniqueHandle<HANDLE, CloseFile, InvalidHandleValue>;
-using Search = UniqueHandle<HANDLE, CloseSearch, InvalidHandleValue>;
+using Handle = FileHandle;
+using Search = UniqueHandle<HANDLE, CloseSearch, InvalidFileHandle>;
 
 }  // namespace testkit
