@@ -117,7 +117,7 @@ void Client::browseSource() {
 }
 
 void Client::browseTarget() {
-    if (!jobRunning()) selection::selectTarget(*this, *targetEdit, files_);
+    if (!jobRunning()) selection::browseTarget(*this, *targetEdit, files_);
 }
 
 // What a running job switches off: every control but "&Start"/"&Stop", the

@@ -35,4 +35,10 @@ void browseSource(Dialog& mainDialog, Edit& sourceEdit);
 // controls are saved before a chooser opens and shown again after a choice.
 void selectTarget(Dialog& dialog, Edit& targetEdit, FileServices& files);
 
+// The main dialog's "B&rowse...": the target selection over the main dialog.
+// Its caller runs it only while no job runs.
+inline void browseTarget(Dialog& mainDialog, Edit& targetEdit, FileServices& files) {
+    selectTarget(mainDialog, targetEdit, files);
+}
+
 }  // namespace selection
