@@ -111,7 +111,7 @@ int WinFileServices::fail(int errorNumber, std::uint32_t systemCode) {
 }
 
 WinFileServices::Target* WinFileServices::targetOf(int file) {
-    return file >= 0 && file < MaxHandles && targets_[file].open ? &targets_[file] : nullptr;
+    return file >= 0 && file < MaxHandles && targets_[file].followed ? &targets_[file] : nullptr;
 }
 
 void WinFileServices::relearn(void* handle, Target& target) {
@@ -163,7 +163,7 @@ int WinFileServices::open(const char* path, OpenMode mode) {
     if (file.get() >= MaxHandles) return fail(EMFILE, ERROR_TOO_MANY_OPEN_FILES);
     // A number the run-time hands out again is no target, even if a caller
     // closed the target before without this object.
-    targets_[file.get()].open = false;
+    targets_[file.get()].followed = false;
     return file.release();
 }
 
@@ -239,7 +239,7 @@ int WinFileServices::write(int file, const void* buffer, unsigned count) {
 }
 
 void WinFileServices::close(int file) {
-    if (Target* target = targetOf(file)) target->open = false;
+    if (Target* target = targetOf(file)) target->followed = false;
     SetLastError(0);
     if (_close(file) != 0) keepLastError();
 }

@@ -53,7 +53,7 @@ private:
     struct Target {
         std::int64_t position;
         std::int64_t length;
-        bool open;
+        bool followed;  // open, and a file whose position and length are followed here (a device has neither)
         bool atEnd;  // first target and append: writes go at the end, also after a cut
     };
 
