@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "gui/cast.h"
+
 namespace {
 
 constexpr UINT_PTR SubclassId = 1;
@@ -39,7 +41,7 @@ void StaticBitmap::setup() {
     position_ = {placed.left, placed.top};
     // Every paint request now reaches paint() instead of the static's own
     // painting.
-    subclassed_ = SetWindowSubclass(hwnd_, procedure, SubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    subclassed_ = SetWindowSubclass(hwnd_, procedure, SubclassId, static_cast<DWORD_PTR>(asInteger(this))) != FALSE;
     ReportIf(!subclassed_);
 }
 
@@ -51,7 +53,7 @@ void StaticBitmap::release() {
 
 LRESULT CALLBACK StaticBitmap::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR object) {
-    auto* control = reinterpret_cast<StaticBitmap*>(object);
+    auto* control = asPointer<StaticBitmap>(static_cast<LONG_PTR>(object));
     switch (message) {
     case WM_PAINT: {
         PaintDC dc(window);
