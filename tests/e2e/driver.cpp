@@ -438,8 +438,10 @@ HWND Program::focusedWindow() const {
     return info.hwndFocus;
 }
 
-void Program::waitUntilFocus(int id, double seconds) const {
-    HWND control = mainDialog().control(id);
+void Program::waitUntilFocus(int id, double seconds) const { waitUntilFocus(mainDialog(), id, seconds); }
+
+void Program::waitUntilFocus(const Window& window, int id, double seconds) const {
+    HWND control = window.control(id);
     waitUntil("the focus on control " + std::to_string(id), seconds, [&] { return focusedWindow() == control; },
               [&] {
                   HWND focus = focusedWindow();

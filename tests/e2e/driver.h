@@ -220,8 +220,9 @@ public:
     void pressAlt(char letter) const;  // Alt with an underlined letter
     void pressKey(UINT virtualKey) const;  // a plain key without a character
     HWND focusedWindow() const;  // the control with the focus in the program
-    // Waits until the main dialog's control `id` has the keyboard focus.
+    // Waits until control `id` of the main dialog, or of `window`, has the keyboard focus.
     void waitUntilFocus(int id, double seconds = WaitSeconds) const;
+    void waitUntilFocus(const Window& window, int id, double seconds = WaitSeconds) const;
 
     // Waits for a control of the main dialog to show a text, or to satisfy a test.
     void waitForText(int id, const std::string& text, double seconds = WaitSeconds) const;

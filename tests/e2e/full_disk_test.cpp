@@ -339,7 +339,10 @@ TEST_CASE("a full disk: a name in any script spans the disks under the names giv
     change.click(IDC_NEW_TARGET_OK);
     answerAndWait(app, waitForBox(app, "Error", "   Target file name is too long\t\t\t "), IDOK);
     CHECK(change.exists());
+    // Enter goes where the focus is: once the closed box has handed it back.
+    app.sync();
     change.focus(IDC_NEW_TARGET);
+    app.waitUntilFocus(change, IDC_NEW_TARGET);
     app.pressEnter();
     answerAndWait(app, waitForBox(app, "Error", "   Target file name is too long\t\t\t "), IDOK);
     CHECK(change.exists());
